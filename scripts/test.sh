@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Sets up everything and runs every test: the ordinary build with all tests, then the core
+# tests again under AddressSanitizer and UndefinedBehaviorSanitizer, then each fuzz target for
+# a bounded time. Exits non-zero on any failure.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+jobs=$(nproc)
+
+step() { printf '\n==== %s\n' "$*"; }
+
+step "setup"
+bash "$root/scripts/setup.sh"
+
+step "build"
+cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$root/build" -j "$jobs"
+
+step "tests"
+ctest --test-dir "$root/build" --output-on-failure -j "$jobs"
+
+step "sanitizer build (clang, ASan + UBSan) with fuzz targets"
+CXX=clang++ cmake -S "$root" -B "$root/build-san" -DCMAKE_BUILD_TYPE=Debug -DORVELA_GUI=OFF \
+    -DORVELA_SANITIZE=ON -DORVELA_FUZZ=ON -DORVELA_FUZZ_SECONDS="${ORVELA_FUZZ_SECONDS:-30}" >/dev/null
+cmake --build "$root/build-san" -j "$jobs"
+
+step "core tests under sanitizers, then the fuzz runs"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+ctest --test-dir "$root/build-san" --output-on-failure -j "$jobs" -L 'core|fuzz'
