@@ -16,10 +16,7 @@ public:
 
     bool empty() const { return m_pos >= m_size; }
 
-    std::uint8_t byte()
-    {
-        return m_pos < m_size ? m_data[m_pos++] : std::uint8_t{0};
-    }
+    std::uint8_t byte() { return m_pos < m_size ? m_data[m_pos++] : std::uint8_t{0}; }
 
     std::int32_t int32()
     {

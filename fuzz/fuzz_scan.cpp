@@ -20,8 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bool b1 = false;
     char16_t c1 = 0;
     std::int32_t q1 = in.int32();
-    const ScanTargets targets = {&t1, &i1, ScanCount{in.int32() % 100}, &w1, &f1, &d1,
-                                 &b1, &c1, &t2, ScanCount{in.int32()}, &q1, &t1, &i1};
+    const ScanTargets targets = {&t1, &i1, ScanCount{in.int32() % 100}, &w1, &f1, &d1, &b1,
+                                 &c1, &t2, ScanCount{in.int32()},       &q1, &t1, &i1};
     const std::int32_t before = position;
     ScanText(source, position, pattern, targets);
     // The cursor only moves forward and never runs past the end of the source.

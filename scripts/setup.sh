@@ -14,7 +14,7 @@ packages=(
   # fuzzing and sanitizers
   clang libclang-rt-14-dev
   # seeing the GUI, independent checks
-  xvfb xauth xdotool imagemagick python3 locales
+  xvfb xauth x11-utils xdotool imagemagick python3 locales
   # a real printer queue in tests
   cups printer-driver-cups-pdf poppler-utils
 )

@@ -13,8 +13,10 @@ public:
     void showMessage(QWidget* parent, BoxIcon icon, const QString& title,
                      const QString& text) override
     {
-        QMessageBox box(icon == BoxIcon::Error ? QMessageBox::Critical : QMessageBox::Information,
-                        title.isEmpty() ? QApplication::applicationName() : title, text,
+        const QMessageBox::Icon shown = icon == BoxIcon::Error   ? QMessageBox::Critical
+                                        : icon == BoxIcon::Plain ? QMessageBox::NoIcon
+                                                                 : QMessageBox::Information;
+        QMessageBox box(shown, title.isEmpty() ? QApplication::applicationName() : title, text,
                         QMessageBox::Ok, parent);
         box.exec();
     }

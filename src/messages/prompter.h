@@ -12,7 +12,8 @@ namespace orvela {
 enum class BoxIcon
 {
     Information,
-    Error
+    Error,
+    Plain // no icon
 };
 
 class Prompter

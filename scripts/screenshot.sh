@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Takes screenshots of the running program under Xvfb.
+#   scripts/screenshot.sh OUT_PREFIX [orvela arguments...]
+# writes OUT_PREFIX-live.png (the "Live Data" tab) and OUT_PREFIX-graph.png (the "Graph Data"
+# tab). ORVELA_BIN names the program (build/src/orvela by default); SCREENSHOT_WAIT the seconds
+# to let it load before the first picture (5 by default).
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+out=${1:?usage: screenshot.sh OUT_PREFIX [orvela arguments...]}
+shift
+bin=${ORVELA_BIN:-$root/build/src/orvela}
+wait_s=${SCREENSHOT_WAIT:-5}
+
+display=:$((90 + RANDOM % 9))
+Xvfb "$display" -screen 0 1440x900x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill "${app:-}" "$xvfb" 2>/dev/null || true' EXIT
+export DISPLAY=$display
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+
+"$bin" "$@" &
+app=$!
+sleep "$wait_s"
+
+# Answer any message box the start showed, so the main window is on top.
+for _ in 1 2 3; do
+  win=$(xdotool search --onlyvisible --name '^$' 2>/dev/null | head -n1 || true)
+  [ -n "$win" ] || break
+  xdotool key --window "$win" Return 2>/dev/null || true
+  sleep 0.5
+done
+
+main=$(xdotool search --onlyvisible --class orvela 2>/dev/null | tail -n1 || true)
+import -window root "$out-live.png"
+if [ -n "$main" ]; then
+  xdotool windowactivate --sync "$main" 2>/dev/null || true
+  # Ctrl+Tab moves to the next tab of the tab widget that has the focus.
+  xdotool key --window "$main" ctrl+Tab 2>/dev/null || true
+  sleep 1
+fi
+import -window root "$out-graph.png"
+echo "$out-live.png $out-graph.png"

@@ -1,0 +1,340 @@
+#include "app/frm_main.h"
+
+#include "app/restore_channel.h"
+#include "app/station_panel.h"
+#include "config/settings_store.h"
+#include "graphs/graph_position.h"
+#include "live/live_position.h"
+#include "messages/frm_log.h"
+#include "messages/prompter.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <exception>
+#include <limits>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace orvela {
+namespace {
+
+const QString UpdatingSuffix = QStringLiteral(" ....Updating data");
+const QString ShutdownCaption = QStringLiteral("*** Shutting Down Orvela ... Please Wait ***");
+
+struct PanelPlace
+{
+    int left, top, width, height;
+};
+
+// The fixed design positions of the panels; resizing the window never moves them.
+constexpr std::array<PanelPlace, 7> LivePlaces = {{{1, 0, 272, 315},
+                                                   {273, 0, 272, 316},
+                                                   {546, 0, 272, 316},
+                                                   {818, 0, 272, 316},
+                                                   {-1, 316, 440, 326},
+                                                   {440, 316, 440, 326},
+                                                   {881, 316, 440, 326}}};
+constexpr PanelPlace StationPanelPlace = {1090, 0, 231, 316};
+constexpr std::array<PanelPlace, 6> GraphPlaces = {{{0, 0, 440, 321},
+                                                    {440, 0, 440, 321},
+                                                    {881, 0, 440, 321},
+                                                    {0, 321, 440, 321},
+                                                    {440, 321, 440, 321},
+                                                    {881, 321, 440, 321}}};
+
+void place(QWidget* widget, const PanelPlace& at)
+{
+    widget->setGeometry(at.left, at.top, at.width, at.height);
+}
+
+} // namespace
+
+TfrmMain::TfrmMain(const QString& configPath, TfrmLog& log, QWidget* parent)
+    : QMainWindow(parent), m_configPath(configPath), m_log(log)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(11);
+    setFont(font);
+    resize(DesignWidth, DesignHeight);
+
+    m_timer = new QTimer(this);
+    m_timer->setObjectName(QStringLiteral("Timer1"));
+    connect(m_timer, &QTimer::timeout, this, &TfrmMain::Timer1Timer);
+
+    buildMenu();
+    buildTabs();
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::buildMenu()
+{
+    auto makeAction = [this](const QString& caption, const QString& name, auto handler) {
+        auto* action = new QAction(caption, this);
+        action->setObjectName(name);
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    m_fileExit = makeAction(QStringLiteral("&Exit"), QStringLiteral("FileExit1"),
+                            &TfrmMain::FileExit1Execute);
+    m_fileConnect = makeAction(QStringLiteral("Connect"), QStringLiteral("FileConnect1"),
+                               &TfrmMain::FileConnect1Execute);
+    m_fileDisconnect = makeAction(QStringLiteral("Disconnect"), QStringLiteral("FileDisconnect1"),
+                                  &TfrmMain::FileDisconnect1Execute);
+    m_optionsSetup = makeAction(QStringLiteral("&Setup"), QStringLiteral("OptionsSetup1"),
+                                &TfrmMain::OptionsSetup1Execute);
+    m_optionsMessages = new QAction(QStringLiteral("&Messages"), this);
+    m_optionsMessages->setObjectName(QStringLiteral("OptionsMessages1"));
+    connect(m_optionsMessages, &QAction::triggered, &m_log, &TfrmLog::ShowMessages);
+
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("File1"));
+    file->addAction(m_fileExit);
+    QMenu* database = menuBar()->addMenu(QStringLiteral("&Database"));
+    database->setObjectName(QStringLiteral("Database1"));
+    database->addAction(m_fileConnect);
+    database->addAction(m_fileDisconnect);
+    QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
+    options->setObjectName(QStringLiteral("Options1"));
+    options->addAction(m_optionsSetup);
+    options->addAction(m_optionsMessages);
+}
+
+void TfrmMain::buildTabs()
+{
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("pgcMain"));
+    setCentralWidget(m_tabs);
+
+    auto* liveTab = new QWidget;
+    liveTab->setObjectName(QStringLiteral("tabLiveData"));
+    for (int slot = 1; slot <= LiveCount; ++slot) {
+        const LiveKind kind = slot <= 4   ? LiveKind::Thermometer
+                              : slot <= 6 ? LiveKind::Dial
+                                          : LiveKind::WindChart;
+        auto* position = new LivePosition(slot, kind, liveTab);
+        place(position, LivePlaces.at(static_cast<std::size_t>(slot - 1)));
+        m_live.at(static_cast<std::size_t>(slot - 1)) = position;
+    }
+    m_stationPanel = new StationPanel(liveTab);
+    place(m_stationPanel, StationPanelPlace);
+
+    auto* graphTab = new QWidget;
+    graphTab->setObjectName(QStringLiteral("tabGraphData"));
+    for (int slot = 1; slot <= GraphCount; ++slot) {
+        auto* position = new GraphPosition(slot, graphTab);
+        place(position, GraphPlaces.at(static_cast<std::size_t>(slot - 1)));
+        m_graphs.at(static_cast<std::size_t>(slot - 1)) = position;
+    }
+
+    m_tabs->addTab(liveTab, QStringLiteral("Live Data"));
+    m_tabs->addTab(graphTab, QStringLiteral("Graph Data"));
+    m_tabs->setCurrentIndex(0);
+}
+
+void TfrmMain::FormCreate()
+{
+    StationSensors.clear();
+    ImageFileName.clear();
+
+    m_settingsStore = std::make_unique<SettingsStore>(m_configPath);
+    LoadSettings();
+
+    setWindowTitle(DisplayTitle);
+    Connected = false;
+    m_timer->stop();
+    ApplyTimerPeriod();
+    HideCursors();
+
+    m_restoreChannel = std::make_unique<RestoreChannel>(m_configPath);
+    connect(m_restoreChannel.get(), &RestoreChannel::restoreRequested, this,
+            &TfrmMain::RestoreAndRaise);
+}
+
+void TfrmMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    // The window opens centred on the desktop whatever position was saved.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    FormShow();
+}
+
+void TfrmMain::FormShow()
+{
+    // The station picture, the automatic connection, the sensor lists and the live data are
+    // filled in by their own panels as they are built.
+    if (CurrentStation.isEmpty()) {
+        CurrentPrompter().showMessage(this, BoxIcon::Information, QString(),
+                                      QStringLiteral("No station has been selected.  \n"
+                                                     "Select station in the Setup Parameters "
+                                                     "window."));
+        return;
+    }
+    if (Connected) {
+        FillSensorChoosers();
+        Timer1Timer();
+        RefreshCaptions();
+        StartTimer();
+    }
+}
+
+int TfrmMain::TimerPeriod(std::int32_t minutes)
+{
+    if (minutes <= 0)
+        return 0;
+    const std::int64_t period = std::int64_t{minutes} * 60000;
+    return period > std::numeric_limits<int>::max() ? std::numeric_limits<int>::max()
+                                                    : static_cast<int>(period);
+}
+
+void TfrmMain::ApplyTimerPeriod()
+{
+    const bool running = m_timer->isActive();
+    m_timer->setInterval(TimerPeriod(UpdateMinutes));
+    // A period of 0 would fire at every pass of the event loop: such a timer never fires.
+    if (running && m_timer->interval() > 0)
+        m_timer->start();
+    else
+        m_timer->stop();
+}
+
+void TfrmMain::StartTimer()
+{
+    if (m_timer->interval() > 0 && !m_closed)
+        m_timer->start();
+}
+
+void TfrmMain::Timer1Timer()
+{
+    // A tick that arrives while a refresh runs (through the event processing of a long load)
+    // is skipped rather than nested; so is one after the close.
+    if (m_refreshing || m_closed)
+        return;
+    m_refreshing = true;
+    const QString caption = windowTitle();
+    setWindowTitle(caption + UpdatingSuffix);
+    try {
+        RefreshGraphs();
+        if (!m_closePending)
+            RefreshLiveData();
+    } catch (const std::exception& failure) {
+        ReportRefreshFailure(QString::fromUtf8(failure.what()));
+    }
+    setWindowTitle(caption);
+    m_refreshing = false;
+    if (m_closePending)
+        QTimer::singleShot(0, this, &QWidget::close);
+}
+
+void TfrmMain::ReportRefreshFailure(const QString& text)
+{
+    // Unattended overnight, failures pile up: one box at a time, every failure in the log.
+    m_log.AddStatusLine(QStringLiteral("Refresh failed: ") + text);
+    ReportError(this, text);
+}
+
+void TfrmMain::RefreshGraphs() {}
+
+void TfrmMain::RefreshLiveData() {}
+
+void TfrmMain::RefreshCaptions() {}
+
+void TfrmMain::FillSensorChoosers() {}
+
+void TfrmMain::HideCursors()
+{
+    for (GraphPosition* graph : m_graphs)
+        graph->hideCursor();
+}
+
+void TfrmMain::FileExit1Execute()
+{
+    close();
+}
+
+void TfrmMain::FileConnect1Execute() {}
+
+void TfrmMain::FileDisconnect1Execute() {}
+
+void TfrmMain::OptionsSetup1Execute() {}
+
+void TfrmMain::closeEvent(QCloseEvent* event)
+{
+    if (m_closed) {
+        event->accept();
+        return;
+    }
+    if (m_refreshing) {
+        // The refresh still uses the lists and the database: let it unwind first; it closes
+        // the window again when it ends.
+        m_closePending = true;
+        setWindowTitle(ShutdownCaption);
+        event->ignore();
+        return;
+    }
+    bool canClose = true;
+    FormCloseQuery(canClose);
+    if (!canClose) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+}
+
+void TfrmMain::FormCloseQuery(bool& canClose)
+{
+    setWindowTitle(ShutdownCaption);
+    Connected = false;
+    canClose = true;
+}
+
+void TfrmMain::FormClose()
+{
+    m_timer->stop();
+    SaveSettings();
+    m_closed = true;
+    m_restoreChannel.reset();
+    m_settingsStore.reset();
+    StationSensors.clear();
+}
+
+void TfrmMain::RestoreAndRaise()
+{
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+}
+
+#ifdef Q_OS_WIN
+bool TfrmMain::nativeEvent(const QByteArray& eventType, void* message, long* result)
+{
+    const auto* msg = static_cast<MSG*>(message);
+    if (eventType == "windows_generic_MSG" && msg->message == WM_USER + 101) {
+        RestoreAndRaise();
+        *result = 0;
+        return true;
+    }
+    return QMainWindow::nativeEvent(eventType, message, result);
+}
+#endif
+
+} // namespace orvela

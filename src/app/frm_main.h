@@ -1,0 +1,147 @@
+#pragma once
+
+// The main window: menu, the "Live Data" and "Graph Data" tabs, the refresh timer, and the
+// order in which the window comes up (FormCreate, FormShow) and goes down (FormCloseQuery,
+// FormClose). The panels and dialogs live in classes of their own; this class keeps the named
+// operations and the values they share.
+
+#include "support/station_time.h"
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <array>
+#include <memory>
+
+class QAction;
+class QTabWidget;
+class QTimer;
+
+namespace orvela {
+
+class GraphPosition;
+class LivePosition;
+class RestoreChannel;
+class SettingsStore;
+class StationPanel;
+class TfrmLog;
+
+class TfrmMain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    static constexpr int GraphCount = 6;
+    static constexpr int LiveCount = 7;
+    static constexpr int DesignWidth = 1344;
+    static constexpr int DesignHeight = 728;
+
+    // Creates the window and loads `configPath` (FormCreate). `log` is the Messages window.
+    TfrmMain(const QString& configPath, TfrmLog& log, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // Named operations of the window.
+    void Timer1Timer();
+    void LoadSettings();
+    void SaveSettings();
+    void FileExit1Execute();
+    void FileConnect1Execute();
+    void FileDisconnect1Execute();
+    void OptionsSetup1Execute();
+    void HideCursors();
+
+    // Refresh steps, filled by the live and graph positions. A failure is thrown as an
+    // exception; Timer1Timer reports it.
+    virtual void RefreshGraphs();
+    virtual void RefreshLiveData();
+    void RefreshCaptions();
+    void FillSensorChoosers();
+
+    // Restores the window when minimized and brings it to the front.
+    void RestoreAndRaise();
+
+    // State shared with the panels and dialogs.
+    const QString& ConfigPath() const { return m_configPath; }
+    QString CurrentStation;
+    QString DisplayTitle;
+    std::int32_t UpdateMinutes = 5;
+    StationTime LastUpdate = 0;
+    bool Connected = false;
+    QStringList StationSensors;
+    QStringList GraphSensorNames;
+    QStringList GraphTimeRanges;
+    QStringList LiveSensorNames;
+    QStringList SlotUnits;
+    QString DataSourceName;
+    QString DbUserName;
+    QString StoredPassword;
+    QString ImageFileName;
+
+    // Widgets, reachable by tests and the dialogs.
+    QTimer* Timer1() const { return m_timer; }
+    QAction* FileExit1() const { return m_fileExit; }
+    QAction* FileConnect1() const { return m_fileConnect; }
+    QAction* FileDisconnect1() const { return m_fileDisconnect; }
+    QAction* OptionsSetup1() const { return m_optionsSetup; }
+    QAction* OptionsMessages1() const { return m_optionsMessages; }
+    QTabWidget* Tabs() const { return m_tabs; }
+    LivePosition* livePosition(int slot) const
+    {
+        return m_live.at(static_cast<std::size_t>(slot - 1));
+    }
+    GraphPosition* graphPosition(int slot) const
+    {
+        return m_graphs.at(static_cast<std::size_t>(slot - 1));
+    }
+    StationPanel* stationPanel() const { return m_stationPanel; }
+    TfrmLog& log() const { return m_log; }
+    bool isRefreshing() const { return m_refreshing; }
+    // True once a close waits for the running refresh to unwind: long loads stop early.
+    bool isClosePending() const { return m_closePending; }
+
+    // The timer's period for a number of minutes: 0 (never fires) for 0 or below, capped at the
+    // largest period the timer takes.
+    static int TimerPeriod(std::int32_t minutes);
+    // Applies UpdateMinutes to the timer; it fires only while running and with a period.
+    void ApplyTimerPeriod();
+    void StartTimer();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+#ifdef Q_OS_WIN
+    bool nativeEvent(const QByteArray& eventType, void* message, long* result) override;
+#endif
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FormCloseQuery(bool& canClose);
+    void FormClose();
+
+    void buildMenu();
+    void buildTabs();
+    void ReportRefreshFailure(const QString& text);
+
+    QString m_configPath;
+    TfrmLog& m_log;
+    std::unique_ptr<SettingsStore> m_settingsStore;
+    std::unique_ptr<RestoreChannel> m_restoreChannel;
+
+    QTimer* m_timer = nullptr;
+    QAction* m_fileExit = nullptr;
+    QAction* m_fileConnect = nullptr;
+    QAction* m_fileDisconnect = nullptr;
+    QAction* m_optionsSetup = nullptr;
+    QAction* m_optionsMessages = nullptr;
+    QTabWidget* m_tabs = nullptr;
+    std::array<LivePosition*, LiveCount> m_live{};
+    std::array<GraphPosition*, GraphCount> m_graphs{};
+    StationPanel* m_stationPanel = nullptr;
+
+    bool m_shown = false;
+    bool m_refreshing = false;
+    bool m_closePending = false;
+    bool m_closed = false;
+};
+
+} // namespace orvela

@@ -1,0 +1,164 @@
+// Loading and saving the window's settings through the configuration store.
+
+#include "app/frm_main.h"
+
+#include "config/settings_keys.h"
+#include "config/settings_store.h"
+#include "graphs/graph_position.h"
+#include "live/live_position.h"
+#include "messages/frm_log.h"
+
+#include <QComboBox>
+
+namespace orvela {
+namespace {
+
+namespace keys = settings;
+
+// A time range is the text of an index 0 to 5; anything else is the default.
+QString validTimeRange(const QString& text)
+{
+    bool ok = false;
+    const int index = text.toInt(&ok);
+    return ok && index >= 0 && index <= keys::MaxTimeRange ? text : QString(keys::DefaultTimeRange);
+}
+
+// The sensor a slot saves: what its chooser shows, or the name it loaded when the chooser
+// shows nothing (never filled because the database was down at the start), so that a start
+// without the database does not wipe the operator's choices.
+QString savedSensorName(const QComboBox* chooser, const QString& loaded)
+{
+    const QString shown = chooser->currentText();
+    return shown.isEmpty() ? loaded : shown;
+}
+
+} // namespace
+
+void TfrmMain::LoadSettings()
+{
+    GraphSensorNames.clear();
+    GraphTimeRanges.clear();
+    LiveSensorNames.clear();
+    SlotUnits.clear();
+
+    const SettingsStore& store = *m_settingsStore;
+    if (!store.ok())
+        m_log.AddStatusLine(QStringLiteral("Failed to read INI file"));
+
+    move(x(), store.readInteger(keys::Windows, keys::Top, y()));
+    move(store.readInteger(keys::Windows, keys::Left, x()), y());
+    resize(width(), store.readInteger(keys::Windows, keys::Height, height()));
+    resize(store.readInteger(keys::Windows, keys::Width, width()), height());
+
+    DataSourceName = store.readString(keys::DataBase, keys::DataSource, QString());
+    DbUserName = store.readString(keys::DataBase, keys::UserName, QString());
+    StoredPassword = store.readString(keys::DataBase, keys::Password, QString());
+    CurrentStation = store.readString(keys::DataBase, keys::Station, QString());
+
+    ImageFileName = store.readString(keys::Application, keys::ImageFile, QString());
+    DisplayTitle = store.readString(keys::Application, keys::Title, keys::DefaultTitle);
+    UpdateMinutes =
+        store.readInteger(keys::Application, keys::GraphUpdate, keys::DefaultGraphUpdate);
+
+    if (store.readBool(keys::LogForm, keys::Showing, keys::LogFormShowing)) {
+        const keys::Bounds defaults = keys::LogFormBounds;
+        m_log.move(m_log.x(), store.readInteger(keys::LogForm, keys::Top, defaults.top));
+        m_log.move(store.readInteger(keys::LogForm, keys::Left, defaults.left), m_log.y());
+        m_log.resize(m_log.width(),
+                     store.readInteger(keys::LogForm, keys::Height, defaults.height));
+        m_log.resize(store.readInteger(keys::LogForm, keys::Width, defaults.width), m_log.height());
+    }
+
+    for (int slot = 1; slot <= GraphCount; ++slot) {
+        const QString section = keys::GraphSection(slot);
+        GraphSensorNames.append(store.readString(section, keys::Name, QString()));
+        SlotUnits.append(store.readString(section, keys::Units, QString()));
+        GraphTimeRanges.append(
+            validTimeRange(store.readString(section, keys::TimeRange, keys::DefaultTimeRange)));
+    }
+
+    // Once a gauge refuses its limits the load stops applying values, but the lists are still
+    // filled to their full lengths: the rest of the window indexes them by slot.
+    bool applying = true;
+    for (int slot = 1; slot <= LiveCount; ++slot) {
+        const QString section = keys::LiveSection(slot);
+        LiveSensorNames.append(store.readString(section, keys::Name, QString()));
+        if (slot == LiveCount) {
+            SlotUnits.append(store.readString(section, keys::Units, keys::DefaultWindUnits));
+            break;
+        }
+        SlotUnits.append(store.readString(section, keys::Units, QString()));
+        if (!applying)
+            continue;
+        const keys::GaugeLimits defaults =
+            keys::DefaultGaugeLimits.at(static_cast<std::size_t>(slot - 1));
+        const double minimum = store.readReal(section, keys::Min, defaults.minimum);
+        const double maximum = store.readReal(section, keys::Max, defaults.maximum);
+        // Both limits go on together: a dial range saved wholly above its design maximum
+        // could not be applied minimum first.
+        if (!livePosition(slot)->restoreLimits(minimum, maximum)) {
+            applying = false;
+            m_log.AddStatusLine(QStringLiteral("Failed to read INI file"));
+        }
+    }
+}
+
+void TfrmMain::SaveSettings()
+{
+    if (!m_settingsStore)
+        return;
+    SettingsStore& store = *m_settingsStore;
+
+    const QRect frame = frameGeometry();
+    store.writeInteger(keys::Windows, keys::Top, frame.top());
+    store.writeInteger(keys::Windows, keys::Left, frame.left());
+    store.writeInteger(keys::Windows, keys::Height, height());
+    store.writeInteger(keys::Windows, keys::Width, width());
+
+    store.writeString(keys::Application, keys::ImageFile, ImageFileName);
+    store.writeString(keys::Application, keys::Title, DisplayTitle);
+    store.writeInteger(keys::Application, keys::GraphUpdate, UpdateMinutes);
+
+    store.writeString(keys::DataBase, keys::DataSource, DataSourceName);
+    store.writeString(keys::DataBase, keys::UserName, DbUserName);
+    store.writeString(keys::DataBase, keys::Password, StoredPassword);
+    store.writeString(keys::DataBase, keys::Station, CurrentStation);
+
+    const bool showing = m_log.isVisible();
+    store.writeBool(keys::LogForm, keys::Showing, showing);
+    if (showing) {
+        const QRect logFrame = m_log.frameGeometry();
+        store.writeInteger(keys::LogForm, keys::Top, logFrame.top());
+        store.writeInteger(keys::LogForm, keys::Left, logFrame.left());
+        store.writeInteger(keys::LogForm, keys::Height, m_log.height());
+        store.writeInteger(keys::LogForm, keys::Width, m_log.width());
+    }
+
+    for (int slot = 1; slot <= GraphCount; ++slot) {
+        const QString section = keys::GraphSection(slot);
+        const int index = slot - 1;
+        store.writeString(
+            section, keys::Name,
+            savedSensorName(graphPosition(slot)->chooser(), GraphSensorNames.value(index)));
+        store.writeString(section, keys::Units, SlotUnits.value(index));
+        store.writeString(section, keys::TimeRange, GraphTimeRanges.value(index));
+    }
+    for (int slot = 1; slot <= LiveCount; ++slot) {
+        const QString section = keys::LiveSection(slot);
+        const LivePosition* position = livePosition(slot);
+        store.writeString(section, keys::Name,
+                          savedSensorName(position->chooser(), LiveSensorNames.value(slot - 1)));
+        if (slot < LiveCount) {
+            store.writeReal(section, keys::Min, position->minimum());
+            store.writeReal(section, keys::Max, position->maximum());
+        }
+        store.writeString(section, keys::Units, SlotUnits.value(slot + 5));
+    }
+
+    // A store that could not read its file refuses to write over it; either way the failure
+    // is reported and the caller carries on.
+    if (!store.flush())
+        m_log.AddStatusLine(QStringLiteral("Failed to save INI file"));
+}
+
+} // namespace orvela

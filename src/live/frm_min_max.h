@@ -1,0 +1,55 @@
+#pragma once
+
+// The "Min/Max Settings" dialog: edits the scale limits of a thermometer or dial gauge. The
+// caller hands in its two limits by reference; they change only when the dialog ends with OK.
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace orvela {
+
+// What the dialog checks beyond both limits being numbers.
+enum class LimitsCheck
+{
+    AnyPair,               // thermometers draw any pair
+    MinimumNotAboveMaximum // dials refuse a minimum above the maximum
+};
+
+class TfrmMinMax : public QDialog
+{
+    Q_OBJECT
+public:
+    static const QString NotNumericText;  // "Min or Max value is not numeric"
+    static const QString MinAboveMaxText; // "Minimum must not be above maximum."
+
+    TfrmMinMax(float& minimum, float& maximum, LimitsCheck check, QWidget* owner = nullptr);
+
+    QLabel* lblMinValue;
+    QLineEdit* edtMinValue;
+    QLabel* lblMaxValue;
+    QLineEdit* edtMaxValue;
+    QPushButton* btnOK;
+    QPushButton* btnCancel;
+
+    // Writes the limits, each with one decimal.
+    void FormShow();
+    // Reads both limits; with a text that is not a number, or for a dial a minimum above the
+    // maximum, shows an error box and stays open. Otherwise writes them back and ends with OK.
+    void btnOKClick();
+    void btnCancelClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    float& m_callerMinimum;
+    float& m_callerMaximum;
+    const float m_minimum;
+    const float m_maximum;
+    const LimitsCheck m_check;
+};
+
+} // namespace orvela
