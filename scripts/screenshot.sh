@@ -23,20 +23,19 @@ for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 app=$!
 sleep "$wait_s"
 
-# Answer any message box the start showed, so the main window is on top.
+# Answer any message box the start showed (it has the focus), so the main window is on top.
+# Return on the main window itself does nothing.
 for _ in 1 2 3; do
-  win=$(xdotool search --onlyvisible --name '^$' 2>/dev/null | head -n1 || true)
-  [ -n "$win" ] || break
-  xdotool key --window "$win" Return 2>/dev/null || true
-  sleep 0.5
+  xdotool key Return 2>/dev/null || true
+  sleep 0.7
 done
 
 main=$(xdotool search --onlyvisible --class orvela 2>/dev/null | tail -n1 || true)
 import -window root "$out-live.png"
 if [ -n "$main" ]; then
-  xdotool windowactivate --sync "$main" 2>/dev/null || true
-  # Ctrl+Tab moves to the next tab of the tab widget that has the focus.
-  xdotool key --window "$main" ctrl+Tab 2>/dev/null || true
+  # The "Graph Data" tab sits right of "Live Data", just below the menu bar.
+  eval "$(xdotool getwindowgeometry --shell "$main")"
+  xdotool mousemove $((X + 112)) $((Y + 36)) click 1 2>/dev/null || true
   sleep 1
 fi
 import -window root "$out-graph.png"

@@ -16,6 +16,14 @@ step "build"
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$root/build" -j "$jobs"
 
+step "PostgreSQL server for the database tests"
+pgdir=$(mktemp -d)
+trap 'bash "$root/scripts/pg-server.sh" stop "$pgdir" >/dev/null 2>&1 || true; rm -rf "$pgdir"' EXIT
+bash "$root/scripts/pg-server.sh" start "$pgdir"
+set -a
+. "$pgdir/env"
+set +a
+
 step "tests"
 ctest --test-dir "$root/build" --output-on-failure -j "$jobs"
 

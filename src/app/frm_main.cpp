@@ -3,6 +3,8 @@
 #include "app/restore_channel.h"
 #include "app/station_panel.h"
 #include "config/settings_store.h"
+#include "db/station_database.h"
+#include "db/station_queries.h"
 #include "graphs/graph_position.h"
 #include "live/live_position.h"
 #include "messages/frm_log.h"
@@ -13,6 +15,7 @@
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSqlDatabase>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -144,6 +147,12 @@ void TfrmMain::buildTabs()
 
 void TfrmMain::FormCreate()
 {
+    // The session keeps its name; a second window in the same process (tests) takes another.
+    QString session = StationDatabase::DefaultSessionName();
+    for (int n = 2; QSqlDatabase::contains(session); ++n)
+        session = StationDatabase::DefaultSessionName() + QString::number(n);
+    m_database = std::make_unique<StationDatabase>(session);
+    m_queries = std::make_unique<StationQueries>(*m_database);
     StationSensors.clear();
     ImageFileName.clear();
 
@@ -178,8 +187,7 @@ void TfrmMain::showEvent(QShowEvent* event)
 
 void TfrmMain::FormShow()
 {
-    // The station picture, the automatic connection, the sensor lists and the live data are
-    // filled in by their own panels as they are built.
+    ConnectAtStart();
     if (CurrentStation.isEmpty()) {
         CurrentPrompter().showMessage(this, BoxIcon::Information, QString(),
                                       QStringLiteral("No station has been selected.  \n"
@@ -188,8 +196,21 @@ void TfrmMain::FormShow()
         return;
     }
     if (Connected) {
+        // A failing query is reported and the start goes on: the timer still starts, so the
+        // next tick tries again.
+        try {
+            m_queries->LoadStationSensors(CurrentStation, StationSensors);
+        } catch (const std::exception& failure) {
+            ReportRefreshFailure(QString::fromUtf8(failure.what()));
+        }
         FillSensorChoosers();
         Timer1Timer();
+        try {
+            if (m_queries->ReadLastUpdate(CurrentStation, LastUpdate))
+                ShowLastUpdate();
+        } catch (const std::exception& failure) {
+            ReportRefreshFailure(QString::fromUtf8(failure.what()));
+        }
         RefreshCaptions();
         StartTimer();
     }
@@ -269,10 +290,6 @@ void TfrmMain::FileExit1Execute()
     close();
 }
 
-void TfrmMain::FileConnect1Execute() {}
-
-void TfrmMain::FileDisconnect1Execute() {}
-
 void TfrmMain::OptionsSetup1Execute() {}
 
 void TfrmMain::closeEvent(QCloseEvent* event)
@@ -302,7 +319,7 @@ void TfrmMain::closeEvent(QCloseEvent* event)
 void TfrmMain::FormCloseQuery(bool& canClose)
 {
     setWindowTitle(ShutdownCaption);
-    Connected = false;
+    CloseDatabase();
     canClose = true;
 }
 
@@ -314,6 +331,8 @@ void TfrmMain::FormClose()
     m_restoreChannel.reset();
     m_settingsStore.reset();
     StationSensors.clear();
+    m_queries.reset();
+    m_database.reset();
 }
 
 void TfrmMain::RestoreAndRaise()

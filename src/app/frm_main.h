@@ -23,8 +23,11 @@ class GraphPosition;
 class LivePosition;
 class RestoreChannel;
 class SettingsStore;
+class StationDatabase;
 class StationPanel;
+class StationQueries;
 class TfrmLog;
+class TMyLoginForm;
 
 class TfrmMain : public QMainWindow
 {
@@ -48,6 +51,19 @@ public:
     void FileDisconnect1Execute();
     void OptionsSetup1Execute();
     void HideCursors();
+
+    // The database connection.
+    bool ConnectDatabase(const QString& dataSource, const QString& userName,
+                         const QString& clearPassword);
+    void ConnectAtStart();
+    void CloseDatabase();
+    StationDatabase& database() const { return *m_database; }
+    StationQueries& queries() const { return *m_queries; }
+    // The login dialog, once "Connect" has created it.
+    TMyLoginForm* loginForm() const { return m_loginForm; }
+
+    // Writes LastUpdate into the last-update label.
+    void ShowLastUpdate();
 
     // Refresh steps, filled by the live and graph positions. A failure is thrown as an
     // exception; Timer1Timer reports it.
@@ -121,11 +137,15 @@ private:
     void buildMenu();
     void buildTabs();
     void ReportRefreshFailure(const QString& text);
+    void SetConnectedState(bool connected);
 
     QString m_configPath;
     TfrmLog& m_log;
     std::unique_ptr<SettingsStore> m_settingsStore;
     std::unique_ptr<RestoreChannel> m_restoreChannel;
+    std::unique_ptr<StationDatabase> m_database;
+    std::unique_ptr<StationQueries> m_queries;
+    TMyLoginForm* m_loginForm = nullptr;
 
     QTimer* m_timer = nullptr;
     QAction* m_fileExit = nullptr;

@@ -151,8 +151,10 @@ private slots:
                 QVERIFY2(action->isEnabled(), qPrintable(action->objectName()));
 
             window.show();
-            QCOMPARE(prompter.texts(), QStringList{NoStationText});
-            QCOMPARE(prompter.boxes.first().icon, BoxIcon::Information);
+            QCOMPARE(prompter.texts(),
+                     QStringList({"No database is has been selected.", NoStationText}));
+            QCOMPARE(prompter.boxes.at(0).icon, BoxIcon::Error);
+            QCOMPARE(prompter.boxes.at(1).icon, BoxIcon::Information);
             QCOMPARE(window.graphRefreshes, 0);
             QVERIFY(!window.Timer1()->isActive());
             QVERIFY(!QFile::exists(m_config));

@@ -1,0 +1,139 @@
+// The database commands of the main window: the automatic connection at start, "Connect"
+// with the login dialog, "Disconnect", and the close at shutdown.
+
+#include "app/frm_main.h"
+
+#include "app/station_panel.h"
+#include "config/settings_keys.h"
+#include "config/settings_store.h"
+#include "db/frm_login.h"
+#include "db/password_scrambler.h"
+#include "db/station_database.h"
+#include "messages/frm_log.h"
+#include "messages/prompter.h"
+#include "support/format_scan.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLocale>
+#include <QTimer>
+
+namespace orvela {
+namespace {
+
+QString FromU16(const std::u16string& text)
+{
+    return QString::fromStdU16String(text);
+}
+
+std::u16string ToU16(const QString& text)
+{
+    return text.toStdU16String();
+}
+
+} // namespace
+
+bool TfrmMain::ConnectDatabase(const QString& dataSource, const QString& userName,
+                               const QString& clearPassword)
+{
+    const ConnectResult result = m_database->ConnectDatabase(dataSource, userName, clearPassword);
+    if (result.ok) {
+        m_log.AddStatusLine(QStringLiteral("Connected to ") + dataSource);
+        return true;
+    }
+    // The box names only the data source; the engine's own words go to the Messages window,
+    // where an administrator finds why.
+    m_log.AddStatusLine(QStringLiteral("Error connection to ") + dataSource + QStringLiteral(": ") +
+                        result.errorText.simplified());
+    CurrentPrompter().showMessage(this, BoxIcon::Error, QString(),
+                                  QStringLiteral("Error connection to ") + dataSource);
+    m_database->Close();
+    return false;
+}
+
+void TfrmMain::SetConnectedState(bool connected)
+{
+    Connected = connected;
+    m_fileConnect->setEnabled(!connected);
+    m_fileDisconnect->setEnabled(connected);
+}
+
+void TfrmMain::ConnectAtStart()
+{
+    if (DataSourceName.trimmed().isEmpty() && DbUserName.trimmed().isEmpty()) {
+        CurrentPrompter().showMessage(this, BoxIcon::Error, QString(),
+                                      QStringLiteral("No database is has been selected."));
+        return;
+    }
+    const QString password = FromU16(DecodeStoredPassword(ToU16(StoredPassword)));
+    if (ConnectDatabase(DataSourceName, DbUserName, password))
+        SetConnectedState(true);
+}
+
+void TfrmMain::CloseDatabase()
+{
+    // Closing never fails the caller; the database layer swallows what the engine reports.
+    m_database->Close();
+    Connected = false;
+}
+
+void TfrmMain::FileConnect1Execute()
+{
+    if (!m_loginForm) {
+        m_loginForm = new TMyLoginForm(this);
+        m_loginForm->setObjectName(QStringLiteral("MyLoginForm"));
+    }
+    m_loginForm->LoginAlias = DataSourceName;
+    m_loginForm->LoginUser = DbUserName;
+    m_loginForm->LoginPassword = FromU16(DecodeStoredPassword(ToU16(StoredPassword)));
+    const bool accepted = m_loginForm->exec() == QDialog::Accepted;
+    const QString clearPassword = m_loginForm->LoginPassword;
+    // The clear password does not stay in the dialog between logins.
+    m_loginForm->LoginPassword.clear();
+    if (!accepted)
+        return;
+
+    DataSourceName = m_loginForm->LoginAlias;
+    DbUserName = m_loginForm->LoginUser;
+    if (!ConnectDatabase(DataSourceName, DbUserName, clearPassword))
+        return;
+    SetConnectedState(true);
+
+    // Writing the configuration is best effort: the connection stays open whatever happens.
+    StoredPassword = FromU16(EncodeStoredPassword(ToU16(clearPassword)));
+    if (m_settingsStore) {
+        m_settingsStore->writeString(settings::DataBase, settings::DataSource, DataSourceName);
+        m_settingsStore->writeString(settings::DataBase, settings::UserName, DbUserName);
+        m_settingsStore->writeString(settings::DataBase, settings::Password, StoredPassword);
+        m_settingsStore->flush();
+    }
+    if (CurrentStation.isEmpty())
+        CurrentPrompter().showMessage(this, BoxIcon::Information, QString(),
+                                      QStringLiteral("Select station in the Setup Parameters "
+                                                     "window."));
+}
+
+void TfrmMain::FileDisconnect1Execute()
+{
+    m_timer->stop();
+    m_database->Close();
+    CurrentStation.clear();
+    SetConnectedState(false);
+}
+
+void TfrmMain::ShowLastUpdate()
+{
+    // "d mmm yyyy hh:mm:ss": written from the civil fields, never through a time zone.
+    const CivilTime at = DecodeStationTime(LastUpdate);
+    const QChar separator(CurrentDateTimeTemplates().separators.time);
+    auto twoDigits = [](int field) {
+        return QStringLiteral("%1").arg(field, 2, 10, QLatin1Char('0'));
+    };
+    const QString text = QString::number(at.day) + QLatin1Char(' ') +
+                         QLocale().monthName(at.month, QLocale::ShortFormat) + QLatin1Char(' ') +
+                         QString::number(at.year) + QLatin1Char(' ') + twoDigits(at.hour) +
+                         separator + twoDigits(at.minute) + separator + twoDigits(at.second);
+    m_stationPanel->lastUpdateLabel()->setText(text);
+}
+
+} // namespace orvela

@@ -1,0 +1,492 @@
+#include "db/station_queries.h"
+
+#include "db/odbc_handles.h"
+#include "support/format_scan.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTime>
+#include <QVariant>
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <cfloat>
+#include <cmath>
+#include <limits>
+
+namespace orvela {
+
+namespace statements {
+QString LatestValue(SqlDialect dialect)
+{
+    const QString top = QStringLiteral("SELECT TOP 1 * FROM KT_DATA1 WHERE (STATION_ID = "
+                                       ":STATION_ID) AND (SENSORNAME = :SENSORNAME) ORDER BY "
+                                       "TIME_TAG DESC");
+    QString plain = top;
+    plain.remove(QStringLiteral("TOP 1 "));
+    switch (dialect) {
+    case SqlDialect::Top:
+        return top;
+    case SqlDialect::Limit:
+        return plain + QStringLiteral(" LIMIT 1");
+    case SqlDialect::FetchFirst:
+        return plain + QStringLiteral(" FETCH FIRST 1 ROWS ONLY");
+    case SqlDialect::Unlimited:
+        break;
+    }
+    return plain;
+}
+} // namespace statements
+
+namespace {
+
+constexpr std::int64_t SecondsPerDay64 = 86400;
+// Days from 1970-01-01 to 1899-12-30, the day DateTime counts from.
+constexpr std::int64_t DateTimeEpochDays = -25569;
+
+// Days since 1970-01-01 of a proleptic Gregorian date; a day beyond the month's end runs on
+// into the next month.
+std::int64_t DaysFromCivil(std::int64_t year, std::int64_t month, std::int64_t day)
+{
+    // Bring the month into 1 to 12 first, moving whole years.
+    const std::int64_t m0 = month - 1;
+    const std::int64_t yearShift = m0 >= 0 ? m0 / 12 : -((11 - m0) / 12);
+    year += yearShift;
+    month = m0 - yearShift * 12 + 1;
+
+    year -= month <= 2 ? 1 : 0;
+    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const std::int64_t yearOfEra = year - era * 400;
+    const std::int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+void CivilFromDays(std::int64_t days, std::int64_t& year, std::int64_t& month, std::int64_t& day)
+{
+    days += 719468;
+    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const std::int64_t dayOfEra = days - era * 146097;
+    const std::int64_t yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const std::int64_t mp = (5 * dayOfYear + 2) / 153;
+    day = dayOfYear - (153 * mp + 2) / 5 + 1;
+    month = mp < 10 ? mp + 3 : mp - 9;
+    year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+}
+
+QString ErrorText(const QSqlError& error)
+{
+    const QString engine = error.databaseText().trimmed();
+    return engine.isEmpty() ? error.text().trimmed() : engine;
+}
+
+// IEEE rounding: beyond the largest float by half a unit in its last place lies infinity.
+float NarrowToSingle(double value)
+{
+    if (std::isnan(value))
+        return std::numeric_limits<float>::quiet_NaN();
+    if (std::fabs(value) > static_cast<double>(FLT_MAX)) {
+        const double limit = static_cast<double>(FLT_MAX) + std::ldexp(1.0, 103);
+        const float magnitude =
+            std::fabs(value) >= limit ? std::numeric_limits<float>::infinity() : FLT_MAX;
+        return value < 0 ? -magnitude : magnitude;
+    }
+    return static_cast<float>(value);
+}
+
+DateTime TimestampToDateTime(const SQL_TIMESTAMP_STRUCT& stamp)
+{
+    return CivilToDateTime(stamp.year, stamp.month, stamp.day, stamp.hour, stamp.minute,
+                           stamp.second, stamp.fraction);
+}
+
+// One query object for one statement: forward-only, numbers as doubles, released with it.
+class Statement
+{
+public:
+    Statement(QSqlDatabase& database, const QString& text) : m_database(database), m_query(database)
+    {
+        m_query.setForwardOnly(true);
+        m_query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+        if (!m_query.prepare(text))
+            Fail();
+    }
+
+    void Bind(const QString& placeholder, const QVariant& value)
+    {
+        m_query.bindValue(placeholder, value);
+    }
+
+    void Execute()
+    {
+        if (!m_query.exec())
+            Fail();
+    }
+
+    QSqlQuery& Query() { return m_query; }
+
+    // The handle of the executed statement, for reading its rows directly.
+    SQLHSTMT Handle()
+    {
+        void* handle = odbc::StatementHandle(m_query);
+        if (handle == nullptr)
+            throw DatabaseError(QStringLiteral("The statement has no ODBC handle."));
+        return handle;
+    }
+
+    [[noreturn]] void Fail(bool rowsHandedOut = false)
+    {
+        const bool lost = odbc::ConnectionLost(odbc::ConnectionHandle(m_database),
+                                               odbc::StatementHandle(m_query));
+        throw DatabaseError(ErrorText(m_query.lastError()), lost && !rowsHandedOut);
+    }
+
+    // A failed call made on the handle directly.
+    [[noreturn]] void FailOnHandle(SQLHSTMT handle, bool rowsHandedOut)
+    {
+        QString text = odbc::StatementDiagnostics(handle);
+        if (text.isEmpty())
+            text = QStringLiteral("Reading a row of the result failed.");
+        const bool lost = odbc::ConnectionLost(odbc::ConnectionHandle(m_database), handle);
+        throw DatabaseError(text, lost && !rowsHandedOut);
+    }
+
+private:
+    QSqlDatabase& m_database;
+    QSqlQuery m_query;
+};
+
+// Columns bound for the one statement that returns many rows: the driver writes each row
+// straight into these fields, without a variant per cell.
+class TimeValueColumns
+{
+public:
+    explicit TimeValueColumns(SQLHSTMT handle) : m_handle(handle)
+    {
+        m_bound = SQL_SUCCEEDED(SQLBindCol(handle, 1, SQL_C_TYPE_TIMESTAMP, &m_time, sizeof(m_time),
+                                           &m_timeIndicator)) &&
+                  SQL_SUCCEEDED(SQLBindCol(handle, 2, SQL_C_DOUBLE, &m_value, sizeof(m_value),
+                                           &m_valueIndicator));
+    }
+    ~TimeValueColumns()
+    {
+        if (m_handle != nullptr)
+            SQLFreeStmt(m_handle, SQL_UNBIND);
+    }
+    TimeValueColumns(const TimeValueColumns&) = delete;
+    TimeValueColumns& operator=(const TimeValueColumns&) = delete;
+
+    bool Bound() const { return m_bound; }
+    // The statement was released under the reader; its handle must not be used again.
+    void Forget() { m_handle = nullptr; }
+
+    DateTime Time() const
+    {
+        return m_timeIndicator == SQL_NULL_DATA ? 0.0 : TimestampToDateTime(m_time);
+    }
+    double Value() const { return m_valueIndicator == SQL_NULL_DATA ? 0.0 : m_value; }
+
+private:
+    SQLHSTMT m_handle;
+    bool m_bound = false;
+    SQL_TIMESTAMP_STRUCT m_time{};
+    SQLLEN m_timeIndicator = 0;
+    double m_value = 0;
+    SQLLEN m_valueIndicator = 0;
+};
+
+void RememberSpelling(QHash<QString, QString>& spellings, const QString& stored)
+{
+    const QString shown = AsciiUpper(stored);
+    auto it = spellings.find(shown);
+    if (it == spellings.end())
+        spellings.insert(shown, stored);
+    else if (stored == shown)
+        *it = stored;
+}
+
+QString FromText(const Text& text)
+{
+    return QString::fromStdU16String(text);
+}
+
+} // namespace
+
+// SQLite keeps time stamps as 'YYYY-MM-DD HH:MM:SS' text and compares them as text, so there
+// they are bound as that text. Elsewhere they are bound as date-times; the value is made with
+// Qt::UTC only because such a value is a plain container of its fields, which no
+// daylight-saving gap of the local zone can move. The fields stay local civil time.
+QVariant DateTimeParameter(const StationDatabase& database, const CivilTime& at)
+{
+    if (database.EngineName().contains(QLatin1String("SQLite"), Qt::CaseInsensitive))
+        return QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d", at.year, at.month, at.day,
+                                 at.hour, at.minute, at.second);
+    return QDateTime(QDate(at.year, at.month, at.day), QTime(at.hour, at.minute, at.second),
+                     Qt::UTC);
+}
+
+QString AsciiUpper(const QString& text)
+{
+    QString upper = text;
+    for (QChar& c : upper)
+        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+            c = QChar(static_cast<char16_t>(c.unicode() - (u'a' - u'A')));
+    return upper;
+}
+
+DateTime CivilToDateTime(std::int32_t year, std::int32_t month, std::int32_t day, std::int32_t hour,
+                         std::int32_t minute, std::int32_t second, std::uint32_t fraction)
+{
+    const std::int64_t days = DaysFromCivil(year, month, day) - DateTimeEpochDays;
+    const std::int64_t seconds = std::int64_t{hour} * 3600 + std::int64_t{minute} * 60 + second;
+    return static_cast<double>(days) +
+           (static_cast<double>(seconds) + static_cast<double>(fraction) / 1e9) /
+               static_cast<double>(SecondsPerDay64);
+}
+
+bool DateTimeToCivil(DateTime value, CivilTime& fields)
+{
+    // Years 1 to 9999 lie well within these bounds; they also keep the product exact.
+    if (!std::isfinite(value) || value < -700000.0 || value > 3000000.0)
+        return false;
+    // Counted from the station epoch, as DateTimeToStationTime counts, so both round alike.
+    const double fromEpoch = std::nearbyint((value - StationEpochDateTime) * 86400.0);
+    const std::int64_t seconds = static_cast<std::int64_t>(fromEpoch) +
+                                 static_cast<std::int64_t>(StationEpochDateTime) * SecondsPerDay64;
+    std::int64_t days = seconds / SecondsPerDay64;
+    std::int64_t secondOfDay = seconds % SecondsPerDay64;
+    if (secondOfDay < 0) {
+        secondOfDay += SecondsPerDay64;
+        --days;
+    }
+    std::int64_t year = 0;
+    std::int64_t month = 0;
+    std::int64_t day = 0;
+    CivilFromDays(days + DateTimeEpochDays, year, month, day);
+    if (year < 1 || year > 9999)
+        return false;
+    fields.year = static_cast<std::int32_t>(year);
+    fields.month = static_cast<std::int32_t>(month);
+    fields.day = static_cast<std::int32_t>(day);
+    fields.hour = static_cast<std::int32_t>(secondOfDay / 3600);
+    fields.minute = static_cast<std::int32_t>(secondOfDay % 3600 / 60);
+    fields.second = static_cast<std::int32_t>(secondOfDay % 60);
+    return true;
+}
+
+StationQueries::StationQueries(StationDatabase& database) : m_database(database) {}
+
+void StationQueries::ForgetSpellingsOfOtherConnection()
+{
+    if (m_spellingsSerial == m_database.ConnectionSerial())
+        return;
+    m_spellings = Spellings();
+    m_spellingsSerial = m_database.ConnectionSerial();
+}
+
+QString StationQueries::StoredStationSpelling(const QString& shownStation) const
+{
+    if (m_spellingsSerial != m_database.ConnectionSerial())
+        return QString();
+    return m_spellings.stations.value(AsciiUpper(shownStation));
+}
+
+QString StationQueries::StoredSensorSpelling(const QString& station,
+                                             const QString& shownSensor) const
+{
+    if (m_spellingsSerial != m_database.ConnectionSerial())
+        return QString();
+    const QString storedStation = m_spellings.stations.value(AsciiUpper(station), station);
+    return m_spellings.sensors.value(storedStation).value(AsciiUpper(shownSensor));
+}
+
+QString StationQueries::StationForQuery(const QString& station, const QString& fallback)
+{
+    ForgetSpellingsOfOtherConnection();
+    const QString shown = AsciiUpper(station);
+    if (!m_spellings.stationsRead && !m_spellings.stations.contains(shown))
+        ReadStationIds();
+    return m_spellings.stations.value(shown, fallback);
+}
+
+QString StationQueries::SensorForQuery(const QString& storedStation, const QString& sensor,
+                                       const QString& fallback)
+{
+    ForgetSpellingsOfOtherConnection();
+    const QString shown = AsciiUpper(sensor);
+    if (!m_spellings.sensorsRead.contains(storedStation) &&
+        !m_spellings.sensors.value(storedStation).contains(shown))
+        ReadSensorNames(storedStation);
+    return m_spellings.sensors.value(storedStation).value(shown, fallback);
+}
+
+QStringList StationQueries::ReadStationIds()
+{
+    ForgetSpellingsOfOtherConnection();
+    QStringList ids = m_database.RunStatement([](QSqlDatabase& database) {
+        Statement statement(database, statements::StationList);
+        statement.Execute();
+        QSqlQuery& query = statement.Query();
+        QStringList stored;
+        while (query.next()) {
+            const QVariant id = query.value(0);
+            if (!id.isNull())
+                stored.append(id.toString());
+        }
+        if (query.lastError().isValid())
+            statement.Fail();
+        return stored;
+    });
+    for (const QString& id : ids)
+        RememberSpelling(m_spellings.stations, id);
+    m_spellings.stationsRead = true;
+    return ids;
+}
+
+QStringList StationQueries::ReadSensorNames(const QString& stationParameter)
+{
+    ForgetSpellingsOfOtherConnection();
+    QStringList names = m_database.RunStatement([&stationParameter](QSqlDatabase& database) {
+        Statement statement(database, statements::StationSensors);
+        statement.Bind(QStringLiteral(":StationID"), stationParameter);
+        statement.Execute();
+        QSqlQuery& query = statement.Query();
+        QStringList stored;
+        while (query.next()) {
+            const QVariant name = query.value(0);
+            if (!name.isNull())
+                stored.append(name.toString());
+        }
+        if (query.lastError().isValid())
+            statement.Fail();
+        return stored;
+    });
+    QHash<QString, QString>& spellings = m_spellings.sensors[stationParameter];
+    for (const QString& name : names)
+        RememberSpelling(spellings, name);
+    m_spellings.sensorsRead.insert(stationParameter);
+    return names;
+}
+
+void StationQueries::LoadStationList(QString& stationListText)
+{
+    stationListText.clear();
+    const QStringList ids = ReadStationIds();
+    Text list;
+    for (const QString& id : ids)
+        AppendCommaListItem(list, AsciiUpper(id).toStdU16String());
+    stationListText = FromText(list);
+}
+
+void StationQueries::LoadStationSensors(const QString& station, QStringList& stationSensors)
+{
+    const QString upper = AsciiUpper(station);
+    const QString stored = StationForQuery(upper, upper);
+    const QStringList names = ReadSensorNames(stored);
+    Text list;
+    for (const QString& name : names)
+        AppendCommaListItem(list, AsciiUpper(name).toStdU16String());
+    for (const Text& item : CommaListItems(list))
+        if (!item.empty())
+            stationSensors.append(FromText(item));
+}
+
+bool StationQueries::ReadLastUpdate(const QString& currentStation, StationTime& lastUpdate)
+{
+    const QString station = StationForQuery(currentStation, currentStation);
+    return m_database.RunStatement([&](QSqlDatabase& database) {
+        Statement statement(database, statements::LastUpdate);
+        statement.Bind(QStringLiteral(":STATION_ID"), station);
+        statement.Execute();
+        // Read straight from the handle: the fields arrive as the database holds them, with no
+        // date-time object of the local zone in between.
+        const SQLHSTMT handle = statement.Handle();
+        const SQLRETURN fetched = SQLFetch(handle);
+        if (fetched == SQL_NO_DATA)
+            return false;
+        if (!SQL_SUCCEEDED(fetched))
+            statement.FailOnHandle(handle, false);
+        SQL_TIMESTAMP_STRUCT stamp{};
+        SQLLEN indicator = 0;
+        if (!SQL_SUCCEEDED(
+                SQLGetData(handle, 1, SQL_C_TYPE_TIMESTAMP, &stamp, sizeof(stamp), &indicator)))
+            statement.FailOnHandle(handle, false);
+        if (indicator == SQL_NULL_DATA)
+            return false;
+        lastUpdate = DateTimeToStationTime(TimestampToDateTime(stamp));
+        return true;
+    });
+}
+
+bool StationQueries::ReadLatestValue(const QString& station, const QString& sensor, float& value)
+{
+    const QString storedStation = StationForQuery(station, station);
+    const QString storedSensor = SensorForQuery(storedStation, sensor, sensor);
+    return m_database.RunStatement([&](QSqlDatabase& database) {
+        Statement statement(database, statements::LatestValue(m_database.Dialect()));
+        statement.Bind(QStringLiteral(":STATION_ID"), storedStation);
+        statement.Bind(QStringLiteral(":SENSORNAME"), storedSensor);
+        statement.Execute();
+        QSqlQuery& query = statement.Query();
+        if (!query.next()) {
+            if (query.lastError().isValid())
+                statement.Fail();
+            return false;
+        }
+        const int column = query.record().indexOf(QStringLiteral("ED_VALUE"));
+        if (column < 0)
+            throw DatabaseError(QStringLiteral("The result has no column ED_VALUE."));
+        const QVariant reading = query.value(column);
+        value = reading.isNull() ? 0.0F : NarrowToSingle(reading.toDouble());
+        return true;
+    });
+}
+
+bool StationQueries::ReadTimeRange(const QString& station, const QString& sensor, DateTime start,
+                                   DateTime end, const ReadingSink& sink)
+{
+    CivilTime from;
+    CivilTime to;
+    if (!DateTimeToCivil(start, from) || !DateTimeToCivil(end, to))
+        return true;
+    const QString upperStation = AsciiUpper(station);
+    const QString upperSensor = AsciiUpper(sensor);
+    const QString storedStation = StationForQuery(upperStation, upperStation);
+    const QString storedSensor = SensorForQuery(storedStation, upperSensor, upperSensor);
+    return m_database.RunStatement([&](QSqlDatabase& database) {
+        Statement statement(database, statements::TimeRange);
+        statement.Bind(QStringLiteral(":STATION_ID"), storedStation);
+        statement.Bind(QStringLiteral(":SENSORNAME"), storedSensor);
+        statement.Bind(QStringLiteral(":STARTTIME"), DateTimeParameter(m_database, from));
+        statement.Bind(QStringLiteral(":ENDTIME"), DateTimeParameter(m_database, to));
+        statement.Execute();
+        const SQLHSTMT handle = statement.Handle();
+        StationDatabase::ActiveRead active(m_database, statement.Query());
+        TimeValueColumns columns(handle);
+        if (!columns.Bound())
+            statement.FailOnHandle(handle, false);
+        bool handedOut = false;
+        for (;;) {
+            const SQLRETURN fetched = SQLFetch(handle);
+            if (fetched == SQL_NO_DATA)
+                return true;
+            if (!SQL_SUCCEEDED(fetched))
+                statement.FailOnHandle(handle, handedOut);
+            handedOut = true;
+            if (sink)
+                sink(columns.Time(), columns.Value());
+            if (active.Interrupted()) {
+                columns.Forget();
+                return false;
+            }
+        }
+    });
+}
+
+} // namespace orvela
