@@ -7,6 +7,7 @@
 #include "db/station_queries.h"
 #include "graphs/graph_position.h"
 #include "live/live_position.h"
+#include "live/wind_chart.h"
 #include "messages/frm_log.h"
 #include "messages/prompter.h"
 
@@ -75,6 +76,7 @@ TfrmMain::TfrmMain(const QString& configPath, TfrmLog& log, QWidget* parent)
 
     buildMenu();
     buildTabs();
+    buildPopupMenus();
     FormCreate();
 }
 
@@ -214,6 +216,8 @@ void TfrmMain::FormShow()
         RefreshCaptions();
         StartTimer();
     }
+    if (WindChart* wind = livePosition(LiveCount)->windChart())
+        wind->setAngleIncrement(30);
 }
 
 int TfrmMain::TimerPeriod(std::int32_t minutes)
@@ -272,12 +276,6 @@ void TfrmMain::ReportRefreshFailure(const QString& text)
 }
 
 void TfrmMain::RefreshGraphs() {}
-
-void TfrmMain::RefreshLiveData() {}
-
-void TfrmMain::RefreshCaptions() {}
-
-void TfrmMain::FillSensorChoosers() {}
 
 void TfrmMain::HideCursors()
 {

@@ -14,6 +14,8 @@
 #include <memory>
 
 class QAction;
+class QComboBox;
+class QMenu;
 class QTabWidget;
 class QTimer;
 
@@ -71,6 +73,21 @@ public:
     virtual void RefreshLiveData();
     void RefreshCaptions();
     void FillSensorChoosers();
+    void RefreshWindChart();
+    // The chooser numbered from its component name; runs when the operator picks an item.
+    void cbxSensorsChange(QComboBox* chooser);
+
+    // The popup target: the object the right mouse button last went down on.
+    void OnObjectMouseDown(QWidget* object, Qt::MouseButton button);
+    QWidget* popupTarget() const { return m_popupTarget; }
+    static int KindTagOf(const QObject* object);
+    // The SlotUnits entry of a popup target by its component name, or -1.
+    static int UnitsIndexOf(const QObject* object);
+    void MinMaxSettings1Click();
+    void SensorUnits1Click();
+    QMenu* pMnuLiveData() const { return m_pMnuLiveData; }
+    QMenu* pMnuGraph() const { return m_pMnuGraph; }
+    QMenu* pMnuWind() const { return m_pMnuWind; }
 
     // Restores the window when minimized and brings it to the front.
     void RestoreAndRaise();
@@ -136,6 +153,9 @@ private:
 
     void buildMenu();
     void buildTabs();
+    void buildPopupMenus();
+    void attachPopup(QWidget* object, int kindTag, QMenu* menu);
+    QComboBox* chooser(int number) const;
     void ReportRefreshFailure(const QString& text);
     void SetConnectedState(bool connected);
 
@@ -157,6 +177,10 @@ private:
     std::array<LivePosition*, LiveCount> m_live{};
     std::array<GraphPosition*, GraphCount> m_graphs{};
     StationPanel* m_stationPanel = nullptr;
+    QMenu* m_pMnuLiveData = nullptr;
+    QMenu* m_pMnuGraph = nullptr;
+    QMenu* m_pMnuWind = nullptr;
+    QWidget* m_popupTarget = nullptr;
 
     bool m_shown = false;
     bool m_refreshing = false;

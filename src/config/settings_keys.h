@@ -7,18 +7,26 @@
 #include <QString>
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace orvela::settings {
 
-inline constexpr QLatin1String FileName{"Orvela.ovf"};
+// QLatin1String's constructor from a bare pointer measures it with strlen, which is not a
+// constant expression everywhere; the array's own length is.
+template <std::size_t N> constexpr QLatin1String Latin1(const char (&text)[N])
+{
+    return QLatin1String(text, static_cast<int>(N - 1));
+}
+
+inline constexpr QLatin1String FileName = Latin1("Orvela.ovf");
 
 // Sections, in the order a first save writes them ("Graph1".."Graph6", "LiveData1".."LiveData7"
 // come from GraphSection() and LiveSection()).
-inline constexpr QLatin1String Windows{"Windows"};
-inline constexpr QLatin1String Application{"Application"};
-inline constexpr QLatin1String DataBase{"DataBase"};
-inline constexpr QLatin1String LogForm{"LogForm"};
+inline constexpr QLatin1String Windows = Latin1("Windows");
+inline constexpr QLatin1String Application = Latin1("Application");
+inline constexpr QLatin1String DataBase = Latin1("DataBase");
+inline constexpr QLatin1String LogForm = Latin1("LogForm");
 
 inline constexpr int GraphSlotCount = 6;
 inline constexpr int LiveSlotCount = 7;
@@ -36,27 +44,27 @@ inline QString LiveSection(int slot)
 }
 
 // "Windows" and "LogForm"
-inline constexpr QLatin1String Top{"Top"};
-inline constexpr QLatin1String Left{"Left"};
-inline constexpr QLatin1String Height{"Height"};
-inline constexpr QLatin1String Width{"Width"};
+inline constexpr QLatin1String Top = Latin1("Top");
+inline constexpr QLatin1String Left = Latin1("Left");
+inline constexpr QLatin1String Height = Latin1("Height");
+inline constexpr QLatin1String Width = Latin1("Width");
 // "Application"
-inline constexpr QLatin1String ImageFile{"ImageFile"};
-inline constexpr QLatin1String Title{"Title"};
-inline constexpr QLatin1String GraphUpdate{"GraphUpdate"};
+inline constexpr QLatin1String ImageFile = Latin1("ImageFile");
+inline constexpr QLatin1String Title = Latin1("Title");
+inline constexpr QLatin1String GraphUpdate = Latin1("GraphUpdate");
 // "DataBase"
-inline constexpr QLatin1String DataSource{"DataSource"};
-inline constexpr QLatin1String UserName{"UserName"};
-inline constexpr QLatin1String Password{"Password"};
-inline constexpr QLatin1String Station{"Station"};
+inline constexpr QLatin1String DataSource = Latin1("DataSource");
+inline constexpr QLatin1String UserName = Latin1("UserName");
+inline constexpr QLatin1String Password = Latin1("Password");
+inline constexpr QLatin1String Station = Latin1("Station");
 // "LogForm"
-inline constexpr QLatin1String Showing{"Showing"};
+inline constexpr QLatin1String Showing = Latin1("Showing");
 // "Graph1".."Graph6" and "LiveData1".."LiveData7"
-inline constexpr QLatin1String Name{"Name"};
-inline constexpr QLatin1String Units{"Units"};
-inline constexpr QLatin1String TimeRange{"TimeRange"};
-inline constexpr QLatin1String Min{"Min"};
-inline constexpr QLatin1String Max{"Max"};
+inline constexpr QLatin1String Name = Latin1("Name");
+inline constexpr QLatin1String Units = Latin1("Units");
+inline constexpr QLatin1String TimeRange = Latin1("TimeRange");
+inline constexpr QLatin1String Min = Latin1("Min");
+inline constexpr QLatin1String Max = Latin1("Max");
 
 // Defaults of values whose key is missing.
 struct Bounds
@@ -72,11 +80,11 @@ inline constexpr Bounds MainWindowBounds{31, 36, 728, 1344};
 inline constexpr Bounds LogFormBounds{0, 0, 295, 408};
 inline constexpr bool LogFormShowing = false;
 
-inline constexpr QLatin1String DefaultTitle{"Orvela"};
+inline constexpr QLatin1String DefaultTitle = Latin1("Orvela");
 inline constexpr std::int32_t DefaultGraphUpdate = 5;
-inline constexpr QLatin1String DefaultTimeRange{"2"};
+inline constexpr QLatin1String DefaultTimeRange = Latin1("2");
 inline constexpr int MaxTimeRange = 5;
-inline constexpr QLatin1String DefaultWindUnits{"deg"}; // "Units" of "LiveData7"
+inline constexpr QLatin1String DefaultWindUnits = Latin1("deg"); // "Units" of "LiveData7"
 
 struct GaugeLimits
 {

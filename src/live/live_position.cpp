@@ -1,5 +1,10 @@
 #include "live/live_position.h"
 
+#include "live/dial_gauge.h"
+#include "live/thermometer_gauge.h"
+#include "live/value_text.h"
+#include "live/wind_chart.h"
+
 #include <QComboBox>
 #include <QLabel>
 
@@ -25,67 +30,128 @@ LivePosition::LivePosition(int slot, LiveKind kind, QWidget* parent)
     setFrameShape(QFrame::Panel);
     setFrameShadow(QFrame::Raised);
 
+    const int panelWidth = kind == LiveKind::Thermometer ? 272 : 440;
+    const int panelHeight = kind == LiveKind::Thermometer ? 316 : 326;
+
     auto* strip = new QFrame(this);
     strip->setObjectName(QStringLiteral("pnlChooser%1").arg(slot + 6));
     strip->setFrameShape(QFrame::Panel);
     strip->setFrameShadow(QFrame::Raised);
+    strip->setGeometry(2, 2, panelWidth - 4, ChooserStripHeight);
     m_chooser = new QComboBox(strip);
     m_chooser->setObjectName(QStringLiteral("cbxSensors%1").arg(slot + 6));
     m_chooser->setEditable(false);
+    m_chooser->setGeometry(4, 3, panelWidth - 16, ChooserStripHeight - 6);
 
-    m_display = new QWidget(this);
-    m_display->setObjectName(QStringLiteral("pnlDisplay%1").arg(slot));
     m_value = new QLabel(this);
     m_value->setObjectName(QStringLiteral("lblValue%1").arg(slot));
+    m_value->setAlignment(Qt::AlignCenter);
 
-    if (kind != LiveKind::Dial) {
+    // Positions inside the panel follow the window's fixed design; panels never rearrange.
+    switch (kind) {
+    case LiveKind::Thermometer: {
         m_caption = new QLabel(this);
         m_caption->setObjectName(QStringLiteral("lblLive%1").arg(slot));
         m_caption->setAlignment(Qt::AlignCenter);
         QFont font = arialPixels(13);
         font.setUnderline(true);
         m_caption->setFont(font);
-    }
-
-    // Positions inside the panel follow the window's fixed design; panels never rearrange.
-    const int panelWidth = kind == LiveKind::Thermometer ? 272 : 440;
-    const int panelHeight = kind == LiveKind::Thermometer ? 316 : 326;
-    strip->setGeometry(2, 2, panelWidth - 4, ChooserStripHeight);
-    m_chooser->setGeometry(4, 3, panelWidth - 16, ChooserStripHeight - 6);
-    switch (kind) {
-    case LiveKind::Thermometer:
         m_caption->setGeometry(4, ChooserStripHeight + 6, panelWidth - 8, 18);
-        m_display->setGeometry(20, ChooserStripHeight + 28, 150,
-                               panelHeight - ChooserStripHeight - 34);
-        m_value->setGeometry(150, ChooserStripHeight + 40, 110, 26);
+
+        m_thermometer = new ThermometerGauge(this);
+        m_thermometer->setObjectName(QStringLiteral("vrThermoMeter%1").arg(slot));
+        if (slot == 4)
+            m_thermometer->setMajorStep(1.0);
+        m_thermometer->setGeometry(10, ChooserStripHeight + 28, 150,
+                                   panelHeight - ChooserStripHeight - 34);
+        m_display = m_thermometer;
+
+        m_value->setGeometry(150, ChooserStripHeight + 40, 112, 26);
         m_value->setFont(arialPixels(13, true));
         m_value->setAutoFillBackground(true);
         m_value->setStyleSheet(QStringLiteral("background-color: #fffbf0;"));
-        m_value->setAlignment(Qt::AlignCenter);
-        break;
-    case LiveKind::Dial:
-        m_display->setGeometry(70, ChooserStripHeight + 6, 300, 250);
-        m_value->setGeometry(4, panelHeight - 36, panelWidth - 8, 24);
-        m_value->setFont(arialPixels(16, true));
-        m_value->setAlignment(Qt::AlignCenter);
-        break;
-    case LiveKind::WindChart:
-        m_caption->setGeometry(4, ChooserStripHeight + 6, panelWidth - 8, 18);
-        m_display->setGeometry(70, ChooserStripHeight + 26, 300, 240);
-        m_value->setGeometry(4, panelHeight - 36, panelWidth - 8, 24);
-        m_value->setFont(arialPixels(16, true));
-        m_value->setAlignment(Qt::AlignCenter);
         break;
     }
+    case LiveKind::Dial:
+        m_dial = new DialGauge(this);
+        m_dial->setObjectName(QStringLiteral("vrAngularMeter%1").arg(slot - 4));
+        m_dial->setGeometry(80, ChooserStripHeight + 4, 280, 250);
+        m_display = m_dial;
+        m_value->setGeometry(4, panelHeight - 40, panelWidth - 8, 26);
+        m_value->setFont(arialPixels(16, true));
+        break;
+    case LiveKind::WindChart: {
+        m_wind = new WindChart(this);
+        m_wind->setObjectName(QStringLiteral("chrtWind"));
+        m_wind->setGeometry(2, ChooserStripHeight + 2, panelWidth - 4,
+                            panelHeight - ChooserStripHeight - 4);
+        m_display = m_wind;
+        // Both labels sit on the chart: the caption top left, the value near the top right.
+        m_caption = new QLabel(m_wind);
+        m_caption->setObjectName(QStringLiteral("lblLive%1").arg(slot));
+        m_caption->setFont(arialPixels(13));
+        m_caption->setStyleSheet(QStringLiteral("color: white;"));
+        m_caption->setGeometry(6, 4, 240, 18);
+        m_value->setParent(m_wind);
+        m_value->setFont(arialPixels(16, true));
+        m_value->setStyleSheet(QStringLiteral("color: white;"));
+        m_value->setGeometry(panelWidth - 4 - 130, 4, 120, 24);
+        break;
+    }
+    }
+}
+
+double LivePosition::minimum() const
+{
+    if (m_thermometer)
+        return m_thermometer->minimum();
+    return m_dial ? m_dial->minimum() : 0.0;
+}
+
+double LivePosition::maximum() const
+{
+    if (m_thermometer)
+        return m_thermometer->maximum();
+    return m_dial ? m_dial->maximum() : 0.0;
 }
 
 bool LivePosition::restoreLimits(double minimum, double maximum)
 {
-    if (m_kind == LiveKind::Dial && !(minimum <= maximum))
-        return false;
-    m_minimum = minimum;
-    m_maximum = maximum;
+    if (m_thermometer) {
+        m_thermometer->setLimits(minimum, maximum);
+        return true;
+    }
+    if (m_dial) {
+        try {
+            m_dial->setRange(minimum, maximum);
+        } catch (const GaugeRangeError&) {
+            return false;
+        }
+    }
     return true;
+}
+
+void LivePosition::setCaptionText(const QString& text)
+{
+    if (m_dial)
+        m_dial->setCaption(text);
+    else
+        m_caption->setText(text);
+}
+
+QString LivePosition::captionText() const
+{
+    return m_dial ? m_dial->caption() : m_caption->text();
+}
+
+void LivePosition::showValue(float value, const QString& units)
+{
+    if (m_thermometer)
+        m_thermometer->setValue(static_cast<double>(value));
+    else if (m_dial)
+        m_dial->setValue(static_cast<double>(value));
+    const QString text = m_wind ? WindValueText(value) : GaugeValueText(value);
+    m_value->setText(text + QLatin1Char(' ') + units);
 }
 
 } // namespace orvela

@@ -10,11 +10,25 @@ class QLabel;
 
 namespace orvela {
 
+class DialGauge;
+class ThermometerGauge;
+class WindChart;
+
 enum class LiveKind
 {
     Thermometer,
     Dial,
     WindChart
+};
+
+// The kind tags that the popup commands test.
+enum KindTag : int
+{
+    KindThermometer = 1,
+    KindDial = 2,
+    KindWindChart = 3,
+    KindGraph = 4,
+    KindStationPicture = 10
 };
 
 class LivePosition : public QFrame
@@ -27,15 +41,26 @@ public:
     int slot() const { return m_slot; }
     LiveKind kind() const { return m_kind; }
     QComboBox* chooser() const { return m_chooser; }
+    // The name caption: lblLive1..4 and lblLive7; the dials carry their caption themselves.
     QLabel* caption() const { return m_caption; }
     QLabel* valueLabel() const { return m_value; }
+    // vrThermoMeterN, vrAngularMeterN or chrtWind: the object the popup commands act on.
     QWidget* display() const { return m_display; }
+    ThermometerGauge* thermometer() const { return m_thermometer; }
+    DialGauge* dial() const { return m_dial; }
+    WindChart* windChart() const { return m_wind; }
 
-    double minimum() const { return m_minimum; }
-    double maximum() const { return m_maximum; }
-    // Sets both limits of the gauge as saved, whatever order they would need one by one. A dial
-    // refuses a minimum above its maximum and keeps its limits then: the result is false.
+    double minimum() const;
+    double maximum() const;
+    // Sets both limits as saved, whatever order they would need one by one. A dial refuses a
+    // minimum above its maximum and keeps its limits then: the result is false.
     bool restoreLimits(double minimum, double maximum);
+
+    void setCaptionText(const QString& text);
+    QString captionText() const;
+    // Moves the gauge to `value` and writes the value label: one decimal (none for the wind),
+    // a blank, the units.
+    void showValue(float value, const QString& units);
 
 private:
     int m_slot;
@@ -44,8 +69,9 @@ private:
     QLabel* m_caption = nullptr;
     QLabel* m_value = nullptr;
     QWidget* m_display = nullptr;
-    double m_minimum = 0.0;
-    double m_maximum = 100.0;
+    ThermometerGauge* m_thermometer = nullptr;
+    DialGauge* m_dial = nullptr;
+    WindChart* m_wind = nullptr;
 };
 
 } // namespace orvela

@@ -146,12 +146,15 @@ EngineFixture::EngineFixture()
     const QString sqliteDriver = DriverPath(ORVELA_SQLITE_ODBC_DRIVER);
     const QString pgDriver = DriverPath(ORVELA_PG_ODBC_DRIVER);
     QMap<QString, QMap<QString, QString>> drivers;
+    // DontDLClose keeps a driver loaded once used, so a leak report can still name it.
     if (!sqliteDriver.isEmpty())
         drivers[SqliteDriverName] = {{QStringLiteral("Description"), QStringLiteral("SQLite 3")},
-                                     {QStringLiteral("Driver"), sqliteDriver}};
+                                     {QStringLiteral("Driver"), sqliteDriver},
+                                     {QStringLiteral("DontDLClose"), QStringLiteral("1")}};
     if (!pgDriver.isEmpty())
         drivers[PgDriverName] = {{QStringLiteral("Description"), QStringLiteral("PostgreSQL")},
-                                 {QStringLiteral("Driver"), pgDriver}};
+                                 {QStringLiteral("Driver"), pgDriver},
+                                 {QStringLiteral("DontDLClose"), QStringLiteral("1")}};
     WriteIni(m_folder.path() + QStringLiteral("/odbcinst.ini"), drivers);
 
     if (sqliteDriver.isEmpty()) {

@@ -1,0 +1,247 @@
+// The live side of the main window: the thirteen sensor choosers, the captions, the live
+// refresh with the wind chart, the popup target and the gauge-limit and units commands.
+
+#include "app/frm_main.h"
+
+#include "app/station_panel.h"
+#include "db/station_queries.h"
+#include "graphs/graph_position.h"
+#include "live/dial_gauge.h"
+#include "live/frm_min_max.h"
+#include "live/frm_units.h"
+#include "live/live_position.h"
+#include "live/thermometer_gauge.h"
+#include "live/value_text.h"
+#include "live/wind_chart.h"
+#include "messages/prompter.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+
+namespace orvela {
+namespace {
+
+const char* const KindTagProperty = "kindTag";
+constexpr int ChooserCount = 13;
+
+QString Caption(const QString& station, const QString& sensor, const QString& units)
+{
+    return station + QLatin1Char('.') + sensor + QStringLiteral(" (") + units + QLatin1Char(')');
+}
+
+} // namespace
+
+QComboBox* TfrmMain::chooser(int number) const
+{
+    return number <= GraphCount ? graphPosition(number)->chooser()
+                                : livePosition(number - GraphCount)->chooser();
+}
+
+void TfrmMain::buildPopupMenus()
+{
+    m_pMnuLiveData = new QMenu(this);
+    m_pMnuLiveData->setObjectName(QStringLiteral("pMnuLiveData"));
+    QAction* minMax = m_pMnuLiveData->addAction(QStringLiteral("Min/Max Settings"));
+    minMax->setObjectName(QStringLiteral("MinMaxSettings1"));
+    connect(minMax, &QAction::triggered, this, &TfrmMain::MinMaxSettings1Click);
+    QAction* units = m_pMnuLiveData->addAction(QStringLiteral("Sensor Units"));
+    units->setObjectName(QStringLiteral("SensorUnits1"));
+    connect(units, &QAction::triggered, this, &TfrmMain::SensorUnits1Click);
+
+    m_pMnuGraph = new QMenu(this);
+    m_pMnuGraph->setObjectName(QStringLiteral("pMnuGraph"));
+    QAction* graphUnits = m_pMnuGraph->addAction(QStringLiteral("Sensor Units"));
+    graphUnits->setObjectName(QStringLiteral("GraphUnits1"));
+    connect(graphUnits, &QAction::triggered, this, &TfrmMain::SensorUnits1Click);
+
+    // The wind chart's units would otherwise be out of the operator's reach.
+    m_pMnuWind = new QMenu(this);
+    m_pMnuWind->setObjectName(QStringLiteral("pMnuWind"));
+    QAction* windUnits = m_pMnuWind->addAction(QStringLiteral("Sensor Units"));
+    windUnits->setObjectName(QStringLiteral("WindUnits1"));
+    connect(windUnits, &QAction::triggered, this, &TfrmMain::SensorUnits1Click);
+
+    for (int slot = 1; slot <= LiveCount; ++slot) {
+        LivePosition* position = livePosition(slot);
+        switch (position->kind()) {
+        case LiveKind::Thermometer:
+            attachPopup(position->display(), KindThermometer, m_pMnuLiveData);
+            break;
+        case LiveKind::Dial:
+            attachPopup(position->display(), KindDial, m_pMnuLiveData);
+            break;
+        case LiveKind::WindChart:
+            attachPopup(position->display(), KindWindChart, m_pMnuWind);
+            break;
+        }
+    }
+    for (int slot = 1; slot <= GraphCount; ++slot)
+        attachPopup(graphPosition(slot)->chart(), KindGraph, m_pMnuGraph);
+
+    for (int number = 1; number <= ChooserCount; ++number) {
+        QComboBox* box = chooser(number);
+        // Only a pick by the operator counts as a change; filling the lists does not.
+        connect(box, QOverload<int>::of(&QComboBox::activated), this,
+                [this, box](int) { cbxSensorsChange(box); });
+    }
+}
+
+void TfrmMain::attachPopup(QWidget* object, int kindTag, QMenu* menu)
+{
+    object->setProperty(KindTagProperty, kindTag);
+    object->setContextMenuPolicy(Qt::CustomContextMenu);
+    // The menu key reaches the same place as the right mouse button.
+    connect(object, &QWidget::customContextMenuRequested, this, [this, object, menu](QPoint at) {
+        OnObjectMouseDown(object, Qt::RightButton);
+        menu->popup(object->mapToGlobal(at));
+    });
+}
+
+int TfrmMain::KindTagOf(const QObject* object)
+{
+    return object ? object->property(KindTagProperty).toInt() : 0;
+}
+
+int TfrmMain::UnitsIndexOf(const QObject* object)
+{
+    if (!object)
+        return -1;
+    const QString name = object->objectName();
+    auto numberAfter = [&name](QLatin1String prefix) {
+        return name.startsWith(prefix) ? name.mid(prefix.size()).toInt() : 0;
+    };
+    if (const int n = numberAfter(QLatin1String("teeGraph")); n >= 1 && n <= 6)
+        return n - 1;
+    if (const int n = numberAfter(QLatin1String("vrThermoMeter")); n >= 1 && n <= 4)
+        return n + 5;
+    if (const int n = numberAfter(QLatin1String("vrAngularMeter")); n >= 1 && n <= 2)
+        return n + 9;
+    if (name == QLatin1String("chrtWind"))
+        return 12;
+    return -1;
+}
+
+void TfrmMain::OnObjectMouseDown(QWidget* object, Qt::MouseButton button)
+{
+    if (button == Qt::RightButton && KindTagOf(object) != 0)
+        m_popupTarget = object;
+}
+
+void TfrmMain::FillSensorChoosers()
+{
+    for (int number = 1; number <= ChooserCount; ++number)
+        chooser(number)->clear();
+    for (int number = 1; number <= ChooserCount; ++number) {
+        QComboBox* box = chooser(number);
+        box->addItems(StationSensors);
+        const QString& wanted = number <= GraphCount ? GraphSensorNames.value(number - 1)
+                                                     : LiveSensorNames.value(number - 7);
+        int pick = -1;
+        for (int i = 0; i < StationSensors.size(); ++i) {
+            if (StationSensors.at(i).compare(wanted, Qt::CaseInsensitive) == 0) {
+                pick = i;
+                break;
+            }
+        }
+        box->setCurrentIndex(pick);
+    }
+}
+
+void TfrmMain::RefreshCaptions()
+{
+    // The station stands as configured, blanks and all.
+    for (int slot = 1; slot <= 6; ++slot) {
+        LivePosition* position = livePosition(slot);
+        position->setCaptionText(
+            Caption(CurrentStation, position->chooser()->currentText(), SlotUnits.value(slot + 5)));
+    }
+}
+
+void TfrmMain::cbxSensorsChange(QComboBox* box)
+{
+    const int number = box->objectName().mid(10).toInt();
+    // A failure while following the operator's pick is dropped without a message.
+    try {
+        if (number >= 1 && number <= GraphCount) {
+            GraphSensorNames[number - 1] = box->currentText();
+            RefreshCaptions();
+            RefreshGraphs();
+        } else if (number > GraphCount && number <= ChooserCount) {
+            LiveSensorNames[number - 7] = box->currentText();
+            RefreshCaptions();
+            RefreshLiveData();
+        }
+    } catch (...) {
+    }
+}
+
+void TfrmMain::RefreshLiveData()
+{
+    if (!m_queries->ReadLastUpdate(CurrentStation, LastUpdate))
+        return;
+    ShowLastUpdate();
+    for (int slot = 1; slot <= 6; ++slot) {
+        LivePosition* position = livePosition(slot);
+        float value = 0.0f;
+        m_queries->ReadLatestValue(CurrentStation, position->chooser()->currentText(), value);
+        position->showValue(value, SlotUnits.value(slot + 5));
+    }
+    RefreshWindChart();
+}
+
+void TfrmMain::RefreshWindChart()
+{
+    LivePosition* wind = livePosition(LiveCount);
+    const QString sensor = wind->chooser()->currentText();
+    float value = 0.0f;
+    m_queries->ReadLatestValue(CurrentStation, sensor, value);
+    wind->showValue(value, SlotUnits.value(12));
+    wind->setCaptionText(CurrentStation + QLatin1Char('.') + sensor);
+    PolarSeries& series = wind->windChart()->series();
+    series.clear();
+    series.addPoint(0.0, 0.0);
+    series.addPoint(RoundHalfEven(static_cast<double>(value)), WindChart::RadiusMaximum);
+    wind->windChart()->update();
+}
+
+void TfrmMain::MinMaxSettings1Click()
+{
+    const int tag = KindTagOf(m_popupTarget);
+    if (tag != KindThermometer && tag != KindDial)
+        return;
+    LivePosition* position = nullptr;
+    for (int slot = 1; slot <= 6; ++slot) {
+        if (livePosition(slot)->display() == m_popupTarget)
+            position = livePosition(slot);
+    }
+    if (!position)
+        return;
+    auto minimum = static_cast<float>(position->minimum());
+    auto maximum = static_cast<float>(position->maximum());
+    // A dial cannot take a minimum above its maximum: the dialog refuses such a pair, so the
+    // dial gets both limits or neither.
+    TfrmMinMax dialog(minimum, maximum,
+                      tag == KindDial ? LimitsCheck::MinimumNotAboveMaximum : LimitsCheck::AnyPair,
+                      this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (!position->restoreLimits(static_cast<double>(minimum), static_cast<double>(maximum)))
+        ReportError(this, GaugeRangeError().text());
+}
+
+void TfrmMain::SensorUnits1Click()
+{
+    const int tag = KindTagOf(m_popupTarget);
+    const int index = UnitsIndexOf(m_popupTarget);
+    if (tag < KindThermometer || tag > KindGraph || index < 0 || index >= SlotUnits.size())
+        return;
+    QString units = SlotUnits.at(index);
+    TfrmUnits dialog(units, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    SlotUnits[index] = units;
+    RefreshCaptions();
+}
+
+} // namespace orvela
