@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -525,6 +526,32 @@ private slots:
 
         // A configuration that no program has open gets no answer.
         QVERIFY(!RequestRestore(m_dir->filePath(QStringLiteral("Other.ovf")), 500));
+    }
+
+    void adminRestoreCommand()
+    {
+        test::RecordingPrompter prompter;
+        ScopedPrompter scope(prompter);
+        TfrmLog log;
+        ScriptedMain window(m_config, log);
+        window.show();
+        window.showMinimized();
+        QTRY_VERIFY(window.isMinimized());
+
+        QProcess admin;
+        admin.start(QStringLiteral(ORVELA_ADMIN_PATH), {"restore", m_config});
+        QTRY_COMPARE(admin.state(), QProcess::NotRunning);
+        QCOMPARE(admin.exitCode(), 0);
+        QTRY_VERIFY(!window.isMinimized());
+
+        admin.start(QStringLiteral(ORVELA_ADMIN_PATH),
+                    {"restore", m_dir->filePath(QStringLiteral("Nobody.ovf"))});
+        QVERIFY(admin.waitForFinished(10000));
+        QCOMPARE(admin.exitCode(), 1);
+
+        admin.start(QStringLiteral(ORVELA_ADMIN_PATH), {"restore", "a", "b"});
+        QVERIFY(admin.waitForFinished(10000));
+        QCOMPARE(admin.exitCode(), 2);
     }
 
     void restoreChannelNameFollowsTheFile()

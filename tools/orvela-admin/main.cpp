@@ -7,6 +7,7 @@
 #include "admin_db.h"
 #include "admin_password.h"
 #include "admin_time.h"
+#include "admin_restore.h"
 
 #include "support/format_scan.h"
 #include "support/locale_separators.h"
@@ -30,6 +31,7 @@ const std::vector<CommandGroup>& CommandGroups()
         {"feed", FeedUsage, FeedCommand},
         {"dsn", DsnUsage, DsnCommand},
         {"check", CheckUsage, CheckCommand},
+        {"restore", RestoreUsage, RestoreCommand},
     };
     return groups;
 }
