@@ -42,8 +42,11 @@ void TfrmMain::LoadSettings()
     SlotUnits.clear();
 
     const SettingsStore& store = *m_settingsStore;
-    if (!store.ok())
+    if (!store.ok()) {
+        // The reason and the path, for whoever has to mend it; the file is never written over.
+        m_log.AddStatusLine(store.errorText());
         m_log.AddStatusLine(QStringLiteral("Failed to read INI file"));
+    }
 
     move(x(), store.readInteger(keys::Windows, keys::Top, y()));
     move(store.readInteger(keys::Windows, keys::Left, x()), y());
@@ -157,8 +160,10 @@ void TfrmMain::SaveSettings()
 
     // A store that could not read its file refuses to write over it; either way the failure
     // is reported and the caller carries on.
-    if (!store.flush())
+    if (!store.flush()) {
+        m_log.AddStatusLine(store.errorText());
         m_log.AddStatusLine(QStringLiteral("Failed to save INI file"));
+    }
 }
 
 } // namespace orvela

@@ -4,6 +4,7 @@
 #include "support/locale_separators.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
 
 int main(int argc, char* argv[])
@@ -14,9 +15,24 @@ int main(int argc, char* argv[])
     // QApplication has set the C library's locale from the environment by now.
     orvela::InitDateTimeTemplates(orvela::ReadLocaleSeparators());
 
-    orvela::TfrmLog log;
+    // The configuration lives beside the program unless --config names another file: an
+    // installed program's folder is not the operator's to write, and two windows can watch
+    // two stations with two files.
+    QCommandLineParser options;
+    options.setApplicationDescription(QStringLiteral("Orvela, a viewer for station readings"));
+    options.addHelpOption();
+    const QCommandLineOption config(QStringLiteral("config"),
+                                    QStringLiteral("Read and write FILE instead of Orvela.ovf "
+                                                   "beside the program."),
+                                    QStringLiteral("FILE"));
+    options.addOption(config);
+    options.process(app);
     const QString configPath =
-        QDir(QApplication::applicationDirPath()).filePath(QStringLiteral("Orvela.ovf"));
+        options.isSet(config)
+            ? QDir::current().absoluteFilePath(options.value(config))
+            : QDir(QApplication::applicationDirPath()).filePath(QStringLiteral("Orvela.ovf"));
+
+    orvela::TfrmLog log;
     orvela::TfrmMain window(configPath, log);
     window.show();
     return QApplication::exec();

@@ -32,6 +32,12 @@ public:
     // Why the load or the last flush failed; empty when nothing failed.
     const QString& errorText() const { return m_errorText; }
 
+    // True when the key stands in the section, whatever its value (an empty one included).
+    bool contains(const QString& section, const QString& key) const
+    {
+        return find(section, key) != nullptr;
+    }
+
     QString readString(const QString& section, const QString& key,
                        const QString& defaultValue) const;
     // Decimal with an optional sign; "0x"/"0X" followed by hexadecimal digits (when the value

@@ -4,10 +4,11 @@
 // separators come from the locale, as in the program.
 
 #include "admin_command.h"
+#include "admin_config.h"
 #include "admin_db.h"
 #include "admin_password.h"
-#include "admin_time.h"
 #include "admin_restore.h"
+#include "admin_time.h"
 
 #include "support/format_scan.h"
 #include "support/locale_separators.h"
@@ -32,6 +33,7 @@ const std::vector<CommandGroup>& CommandGroups()
         {"dsn", DsnUsage, DsnCommand},
         {"check", CheckUsage, CheckCommand},
         {"restore", RestoreUsage, RestoreCommand},
+        {"config", ConfigUsage, ConfigCommand},
     };
     return groups;
 }

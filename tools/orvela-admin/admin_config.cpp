@@ -1,0 +1,62 @@
+#include "admin_config.h"
+
+#include "config/settings_store.h"
+
+namespace orvela::admin {
+namespace {
+
+// A name that would break the file's layout: it could not be read back as written.
+bool IsValidName(const QString& name)
+{
+    if (name.trimmed().isEmpty() || name.trimmed() != name)
+        return false;
+    for (const QChar c : name) {
+        if (c == QLatin1Char('=') || c == QLatin1Char('[') || c == QLatin1Char(']') ||
+            c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QString ConfigUsage()
+{
+    return QStringLiteral("config get FILE SECTION KEY\nconfig set FILE SECTION KEY VALUE\n");
+}
+
+int ConfigCommand(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    const bool get = args.size() == 4 && args[0] == QLatin1String("get");
+    const bool set = args.size() == 5 && args[0] == QLatin1String("set");
+    if (!get && !set)
+        return UsageError(err, QStringLiteral("config: wrong arguments"), ConfigUsage());
+    const QString& section = args[2];
+    const QString& key = args[3];
+    if (!IsValidName(section) || !IsValidName(key))
+        return UsageError(err,
+                          QStringLiteral("config: a section or key may not hold \"=\", \"[\", "
+                                         "\"]\", a line break or surrounding blanks"),
+                          ConfigUsage());
+
+    SettingsStore store(args[1]);
+    if (!store.ok()) {
+        err << store.errorText() << '\n';
+        return ExitFailed;
+    }
+    if (get) {
+        if (!store.contains(section, key))
+            return ExitFailed;
+        out << store.readString(section, key, QString()) << '\n';
+        return ExitDone;
+    }
+    store.writeString(section, key, args[4]);
+    if (!store.flush()) {
+        err << store.errorText() << '\n';
+        return ExitFailed;
+    }
+    out << section << '/' << key << '=' << store.readString(section, key, QString()) << '\n';
+    return ExitDone;
+}
+
+} // namespace orvela::admin
