@@ -67,8 +67,8 @@ private:
     {
         QFile file(m_config);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(("[DataBase]\r\nDataSource=" + m_fx->DataSource(Sqlite) + "\r\nUserName=" +
-                    m_fx->User(Sqlite) + "\r\nPassword=" +
+        file.write(("[DataBase]\r\nDataSource=" + m_fx->DataSource(Sqlite) +
+                    "\r\nUserName=" + m_fx->User(Sqlite) + "\r\nPassword=" +
                     QString::fromStdU16String(
                         EncodeStoredPassword(m_fx->Password(Sqlite).toStdU16String())) +
                     "\r\nStation=STN1\r\n" + extraConfig)
@@ -93,13 +93,13 @@ private slots:
         m_scope = std::make_unique<ScopedPrompter>(*m_prompter);
         m_log = std::make_unique<TfrmLog>();
         QVERIFY2(m_fx->CreateTables(Sqlite), qPrintable(m_fx->LastError()));
-        QVERIFY(m_fx->ExecAll(
-            Sqlite, {"INSERT INTO KT_SITES (STATION_ID, LAST_UPDATE) VALUES ('STN1', " +
-                         EngineFixture::TimeLiteral(Sqlite, 2005, 3, 2, 14, 30, 0) + ")",
-                     "INSERT INTO KT_SITESENSORS VALUES ('STN1', 'AIR TEMP')",
-                     "INSERT INTO KT_SITESENSORS VALUES ('STN1', 'PRESSURE')",
-                     "INSERT INTO KT_SITESENSORS VALUES ('STN1', 'WIND DIR')",
-                     "INSERT INTO KT_SITESENSORS VALUES ('STN1', 'RAIN')"}));
+        QVERIFY(m_fx->ExecAll(Sqlite,
+                              {"INSERT INTO KT_SITES (STATION_ID, LAST_UPDATE) VALUES ('STN1', " +
+                                   EngineFixture::TimeLiteral(Sqlite, 2005, 3, 2, 14, 30, 0) + ")",
+                               "INSERT INTO KT_SITESENSORS VALUES ('STN1', 'AIR TEMP')",
+                               "INSERT INTO KT_SITESENSORS VALUES ('STN1', 'PRESSURE')",
+                               "INSERT INTO KT_SITESENSORS VALUES ('STN1', 'WIND DIR')",
+                               "INSERT INTO KT_SITESENSORS VALUES ('STN1', 'RAIN')"}));
     }
 
     void cleanup()
