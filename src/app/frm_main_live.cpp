@@ -160,6 +160,9 @@ void TfrmMain::RefreshCaptions()
 
 void TfrmMain::cbxSensorsChange(QComboBox* box)
 {
+    // After the close the lists and the database are gone.
+    if (m_closed)
+        return;
     const int number = box->objectName().mid(10).toInt();
     // A failure while following the operator's pick is dropped without a message.
     try {
