@@ -110,20 +110,26 @@ std::array<std::int32_t, 6> ReadFieldList(TextView text, LocaleSeparators separa
     return fields;
 }
 
-// The position of the sign: the first "+", or the first "-" when there is no "+". When the
-// locale writes dates with "-", a "-" between two digits belongs to a date and is no sign
-// (an offset then follows a date-time text with "+").
+// The position of the sign: the first "+", or the first "-" when there is no "+".
+// When the locale writes dates with "-", a date-time text such as 03-15-2005 08:30:00 would
+// otherwise lose its date to the sign. So in an expression that begins with a digit, the first
+// two date separators ("/" or "-") of its first word, up to the first blank or time separator,
+// belong to the date; any later "-" is the sign: 03-15-2005-1 is an hour before that day, and
+// 08:30-1 is 07:30. A leading number followed by "-" (5-1) is read as the start of a date.
+// Under every other date separator the first "-" is the sign, as written.
 std::size_t FindSign(TextView text, LocaleSeparators separators)
 {
     const std::size_t plus = text.find(u'+');
     if (plus != TextView::npos)
         return plus;
+    int dateSeparatorsLeft = separators.date == u'-' && !text.empty() && IsDigit(text[0]) ? 2 : 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != u'-')
-            continue;
-        const bool insideDate = separators.date == u'-' && i > 0 && i + 1 < text.size() &&
-                                IsDigit(text[i - 1]) && IsDigit(text[i + 1]);
-        if (!insideDate)
+        const char16_t c = text[i];
+        if (c == u' ' || c == separators.time)
+            dateSeparatorsLeft = 0;
+        else if (dateSeparatorsLeft > 0 && (c == u'-' || c == u'/'))
+            --dateSeparatorsLeft;
+        else if (c == u'-')
             return i;
     }
     return TextView::npos;

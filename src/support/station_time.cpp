@@ -37,6 +37,23 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
     return q;
 }
 
+// Nearest whole number, an exact half going to the even neighbour, whatever rounding mode the
+// floating-point unit is left in (std::nearbyint would follow that mode).
+double RoundHalfToEven(double x)
+{
+    const double whole = std::trunc(x);
+    // Exact: x and its truncation differ by less than one unit of x's leading digit.
+    const double fraction = x - whole;
+    if (std::fabs(fraction) != 0.5)
+        return std::round(x);
+    return std::fmod(whole, 2.0) == 0.0 ? whole : whole + std::copysign(1.0, x);
+}
+
+std::int32_t WrappingAdd(std::int32_t a, std::int32_t b)
+{
+    return ToSigned(ToBits(a) + ToBits(b));
+}
+
 bool IsLeapYear(std::int64_t year)
 {
     return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
@@ -111,15 +128,22 @@ CivilDate DateFromDayCount(std::int64_t days)
 std::mutex g_clockMutex;
 LocalClock g_clock;
 
+// std::time counts whole seconds, so the milliseconds are dropped before the split.
 CivilTime SystemClock()
 {
     const std::time_t now = std::time(nullptr);
     std::tm fields{};
 #ifdef _WIN32
-    localtime_s(&fields, &now);
+    const bool ok = now != static_cast<std::time_t>(-1) && localtime_s(&fields, &now) == 0;
 #else
-    localtime_r(&now, &fields);
+    const bool ok = now != static_cast<std::time_t>(-1) && localtime_r(&now, &fields) != nullptr;
 #endif
+    // A clock that cannot be read gives 1984-12-31 00:00:00, StationTime 0, rather than the
+    // zeroed fields (which would be 1900-01-00).
+    if (!ok)
+        return {1984, 12, 31, 0, 0, 0};
+    // A leap second (tm_sec 60) counts as the first second of the next minute, as in every
+    // other second count here.
     return {fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday,
             fields.tm_hour,        fields.tm_min,     fields.tm_sec};
 }
@@ -129,12 +153,12 @@ CivilTime SystemClock()
 StationTime DateTimeToStationTime(DateTime d)
 {
     const double seconds = (d - StationEpochDateTime) * 86400.0;
-    // Outside the model: not-a-number and the infinities give 0.
+    // Outside the model: not-a-number gives 0, and so do the infinities, whose low 32 bits are
+    // taken to be 0 like those of every finite double from 2^84 on.
     if (!std::isfinite(seconds))
         return 0;
-    // The default rounding mode sends an exact half to the even neighbour.
-    const double rounded = std::nearbyint(seconds);
-    // The low 32 bits of the whole number, read as signed.
+    const double rounded = RoundHalfToEven(seconds);
+    // The low 32 bits of the whole number, read as signed; fmod is exact.
     double low = std::fmod(rounded, 4294967296.0);
     if (low < 0)
         low += 4294967296.0;
@@ -154,7 +178,7 @@ StationDay EncodeStationDay(std::int32_t year, std::int32_t month, std::int32_t 
 CivilDate DecodeStationDay(StationDay n)
 {
     // Days above 24,855 lie beyond the last StationTime; they still decode to their date
-    // (up to 2164-06-06 for day 65,535).
+    // (up to 2164-06-05 for day 65,535).
     return DateFromDayCount(n);
 }
 
@@ -172,6 +196,8 @@ ClockTime DecodeTimeOfDay(std::int32_t seconds)
 StationTime EncodeStationTime(std::int32_t year, std::int32_t month, std::int32_t day,
                               std::int32_t hour, std::int32_t minute, std::int32_t second)
 {
+    // A moment after 2053-01-18 03:14:07 wraps through 32 bits: one second later is the most
+    // negative count, read back as 1916-12-12 20:45:52.
     const std::uint32_t days = EncodeStationDay(year, month, day);
     return ToSigned(days * 86400u + ToBits(EncodeTimeOfDay(hour, minute, second)));
 }
@@ -212,14 +238,17 @@ StationTime StationTimeNow()
 
 StationTime OffsetStationTime(const CivilTime& at, const CivilTime& by)
 {
-    const std::int64_t t = std::int64_t{at.month} + by.month;
-    const std::int64_t year = std::int64_t{at.year} + by.year + FloorDiv(t - 1, 12);
-    const std::int64_t month = (t - 1) - FloorDiv(t - 1, 12) * 12 + 1;
-    const std::int64_t day = std::int64_t{at.day} + by.day;
-    const std::uint32_t days = EncodeDay(year, month, day);
-    const std::uint32_t base =
-        days * 86400u + ToBits(EncodeTimeOfDay(at.hour, at.minute, at.second));
-    return ToSigned(base + ToBits(EncodeTimeOfDay(by.hour, by.minute, by.second)));
+    // Every sum of two fields is a signed 32-bit value that wraps, so the date handed to
+    // EncodeStationTime is always one of 32-bit fields: a year pushed past 2^31 - 1 wraps
+    // negative and so lies before 1985 (date part 0). Only the split of the month sum into
+    // years and a month 1 to 12 is exact.
+    const std::int64_t t = WrappingAdd(at.month, by.month);
+    const std::int64_t years = FloorDiv(t - 1, 12);
+    const auto month = static_cast<std::int32_t>(t - 1 - years * 12 + 1);
+    const std::int32_t year = ToSigned(ToBits(std::int64_t{at.year} + by.year + years));
+    const std::int32_t day = WrappingAdd(at.day, by.day);
+    const StationTime base = EncodeStationTime(year, month, day, at.hour, at.minute, at.second);
+    return WrappingAdd(base, EncodeTimeOfDay(by.hour, by.minute, by.second));
 }
 
 std::int32_t DayOfWeek(std::int32_t year, std::int32_t month, std::int32_t day)

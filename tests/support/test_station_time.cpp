@@ -5,6 +5,7 @@
 
 #include <QTest>
 
+#include <cfenv>
 #include <cmath>
 #include <limits>
 
@@ -36,6 +37,9 @@ private slots:
         // 1/256 of a day is exactly 337.5 seconds, 3/256 exactly 1012.5.
         QTest::newRow("exact half rounds to even (up)") << 31047.0 + 1.0 / 256.0 << 338;
         QTest::newRow("exact half rounds to even (down)") << 31047.0 + 3.0 / 256.0 << 1012;
+        QTest::newRow("negative exact half rounds to even (away)") << 31047.0 - 1.0 / 256.0 << -338;
+        QTest::newRow("negative exact half rounds to even (toward)")
+            << 31047.0 - 3.0 / 256.0 << -1012;
         QTest::newRow("before the epoch") << 31046.0 << -86400;
         QTest::newRow("2005-03-01 12:00:00") << 38412.5 << 636379200;
         QTest::newRow("last representable second")
@@ -43,6 +47,9 @@ private slots:
         QTest::newRow("one past wraps to the most negative")
             << 31047.0 + 2147483648.0 / 86400.0 << std::numeric_limits<int>::min();
         QTest::newRow("2^32 seconds wraps to 0") << 31047.0 + 4294967296.0 / 86400.0 << 0;
+        QTest::newRow("2^32 + 5 seconds wraps to 5") << 31047.0 + 4294967301.0 / 86400.0 << 5;
+        QTest::newRow("one below the most negative wraps to the most positive")
+            << 31047.0 - 2147483649.0 / 86400.0 << std::numeric_limits<int>::max();
         QTest::newRow("not a number gives 0") << std::nan("") << 0;
         QTest::newRow("infinity gives 0") << std::numeric_limits<double>::infinity() << 0;
         QTest::newRow("huge gives its low 32 bits") << 1e300 << 0;
@@ -53,6 +60,30 @@ private slots:
         QFETCH(double, dateTime);
         QFETCH(int, expected);
         QCOMPARE(DateTimeToStationTime(dateTime), expected);
+    }
+
+    // The conversion must not follow whatever rounding mode the floating-point unit is in.
+    void dateTimeRoundingIgnoresRoundingMode_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("upward") << FE_UPWARD;
+        QTest::newRow("downward") << FE_DOWNWARD;
+        QTest::newRow("toward zero") << FE_TOWARDZERO;
+    }
+
+    void dateTimeRoundingIgnoresRoundingMode()
+    {
+        QFETCH(int, mode);
+        std::fesetround(mode);
+        const StationTime up = DateTimeToStationTime(31047.0 + 1.0 / 256.0);
+        const StationTime down = DateTimeToStationTime(31047.0 + 3.0 / 256.0);
+        const StationTime negative = DateTimeToStationTime(31047.0 - 3.0 / 256.0);
+        const StationTime quarter = DateTimeToStationTime(31047.0 + 1.0 / 512.0); // 168.75 s
+        std::fesetround(FE_TONEAREST);
+        QCOMPARE(up, 338);
+        QCOMPARE(down, 1012);
+        QCOMPARE(negative, -1012);
+        QCOMPARE(quarter, 169);
     }
 
     void dateTimeRoundTrip()
@@ -99,12 +130,31 @@ private slots:
         QCOMPARE(int{EncodeStationDay(year, month, day)}, expected);
     }
 
+    // Months above 13 fold into years as repeated subtraction of 12 would, without looping.
+    void monthFoldMatchesRepeatedSubtraction()
+    {
+        for (int month = 14; month <= 2000; ++month) {
+            int y = 1990;
+            int m = month;
+            while (m > 13) {
+                m -= 12;
+                ++y;
+            }
+            const QByteArray row = QByteArray::number(month);
+            QVERIFY2(EncodeStationDay(1990, month, 17) == EncodeStationDay(y, m, 17), row);
+            QVERIFY2(DayOfWeek(1990, month, 17) == DayOfWeek(y, m, 17), row);
+        }
+        // Month 25 folds once, to 13, which stays: January of the year after.
+        QCOMPARE(int{EncodeStationDay(1999, 25, 5)}, int{EncodeStationDay(2001, 1, 5)});
+    }
+
     void decodeStationDay()
     {
         QCOMPARE(DecodeStationDay(0), (CivilDate{1984, 12, 31}));
         QCOMPARE(DecodeStationDay(1), (CivilDate{1985, 1, 1}));
         QCOMPARE(DecodeStationDay(5538), (CivilDate{2000, 2, 29}));
         QCOMPARE(DecodeStationDay(24855), (CivilDate{2053, 1, 18}));
+        QCOMPARE(DecodeStationDay(24856), (CivilDate{2053, 1, 19}));
         // Beyond the last station time stamp the count still decodes to its date.
         QCOMPARE(DecodeStationDay(65535), (CivilDate{2164, 6, 5}));
         // Every day of the range round-trips through the encoder.
@@ -211,6 +261,15 @@ private slots:
         QTest::newRow("ten days back at minute resolution")
             << CivilTime{2005, 3, 1, 14, 37, 0} << CivilTime{0, 0, -10, 0, 0, 0}
             << "2005-02-19 14:37:00";
+        QTest::newRow("year sum past 2^31 wraps to before 1985")
+            << CivilTime{2005, 6, 1, 12, 0, 0}
+            << CivilTime{std::numeric_limits<int>::max(), 0, 0, 0, 0, 0} << "1984-12-31 12:00:00";
+        QTest::newRow("month sum past 2^31 wraps to before 1985")
+            << CivilTime{2005, 2, 1, 6, 0, 0}
+            << CivilTime{0, std::numeric_limits<int>::max(), 0, 0, 0, 0} << "1984-12-31 06:00:00";
+        QTest::newRow("hour offset wraps through 32 bits to minus an hour")
+            << CivilTime{2005, 3, 2, 14, 0, 0}
+            << CivilTime{0, 0, 0, std::numeric_limits<int>::max(), 0, 0} << "2005-03-02 13:00:00";
         QTest::newRow("before 1985 gives the time of day only")
             << CivilTime{1985, 1, 1, 6, 0, 0} << CivilTime{-1, 0, 0, 0, 0, 0}
             << "1984-12-31 06:00:00";
@@ -252,7 +311,11 @@ private slots:
         QTest::newRow("30 February 2005 as 2 March") << 2005 << 2 << 30 << 3;
         QTest::newRow("month 13 as next January") << 2004 << 13 << 1 << 6;
         QTest::newRow("day 0 as the last of the month before") << 2005 << 3 << 0 << 1;
+        QTest::newRow("day 40 of January as 9 February") << 2005 << 1 << 40 << 3;
+        QTest::newRow("month 14 as February of the next year") << 2004 << 14 << 1 << 2;
+        QTest::newRow("negative month as January") << 2005 << -4 << 1 << 6;
         QTest::newRow("year 0") << 0 << 1 << 1 << 6;
+        QTest::newRow("negative year") << -1 << 12 << 31 << 5;
         QTest::newRow("extreme fields")
             << std::numeric_limits<int>::min() << std::numeric_limits<int>::max()
             << std::numeric_limits<int>::min() << -1;
@@ -286,6 +349,21 @@ private slots:
         SetLocalClock({});
         QCOMPARE(show(DecodeStationTime(first)), QStringLiteral("2005-03-01 23:59:59"));
         QCOMPARE(show(DecodeStationTime(second)), QStringLiteral("2005-03-02 00:00:00"));
+        QCOMPARE(readings, 2);
+    }
+
+    void eachClockFunctionReadsOnce()
+    {
+        int readings = 0;
+        SetLocalClock([&readings] {
+            ++readings;
+            return CivilTime{2005, 3, 1, 23, 59, 59};
+        });
+        const std::int32_t time = TimeOfDayNow();
+        const StationDay day = StationDayToday();
+        SetLocalClock({});
+        QCOMPARE(time, 86399);
+        QCOMPARE(int{day}, 7365);
         QCOMPARE(readings, 2);
     }
 
