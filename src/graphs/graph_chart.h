@@ -1,0 +1,85 @@
+#pragma once
+
+// The chart of one graph position (teeGraph1 to teeGraph6): one line series of a sensor's
+// readings over a time window that ends now. The bottom axis holds exactly the window and is
+// labelled "dd/mm hh:nn" from the civil fields of its DateTime values; the left axis scales
+// itself to the readings and is labelled "###0.00". Only the first chart zooms, by dragging a
+// rectangle.
+
+#include "graphs/graph_text.h"
+
+#include <qwt_plot.h>
+
+#include <QString>
+
+#include <cstdint>
+
+class QwtPlotCurve;
+class QwtPlotZoomer;
+
+namespace orvela {
+
+class EventPump;
+class ReadingSeries;
+class StationQueries;
+
+class GraphChart : public QwtPlot
+{
+    Q_OBJECT
+public:
+    // `slot` is 1 to 6: the chart is named teeGraph(slot), its series LineSeries(slot).
+    GraphChart(int slot, QWidget* parent = nullptr);
+
+    int slot() const { return m_slot; }
+    QwtPlotCurve* series() const { return m_series; }
+    const ReadingSeries& readings() const { return *m_readings; }
+    // The window the bottom axis shows while not zoomed.
+    DateTime windowStart() const { return m_window.startDateTime(); }
+    DateTime windowEnd() const { return m_window.endDateTime(); }
+    const GraphWindow& window() const { return m_window; }
+    // The zoom of the first chart; none on the others.
+    QwtPlotZoomer* zoomer() const { return m_zoomer; }
+
+    // The title of the value axis; the main window writes "SENSOR (units)".
+    void setValueAxisTitle(const QString& title);
+    QString valueAxisTitle() const;
+
+    // Loads the readings of `sensor` at `station` over the window of range `rangeIndex` (0 to
+    // 5; another index takes range 2) that ends at the local clock's current second. The
+    // series title becomes SeriesTitle(station, sensor); the query uses the station without
+    // its surrounding blanks and the sensor as given. The caller passes the graph's configured
+    // sensor name, whatever its chooser shows, so a graph whose chooser is empty still loads
+    // its sensor.
+    //
+    // Between readings `pump` lets the GUI process events. A load that such an event
+    // supersedes (another LoadGraph of this chart), or that the pump's stop condition or a
+    // closed connection ends, stops at once; the result is then false, and a stopped load
+    // shows what it read so far. True when every reading was loaded. A failing query leaves
+    // the series empty, with its new title and window, and throws DatabaseError.
+    bool LoadGraph(const QString& station, const QString& sensor, int rangeIndex,
+                   StationQueries& queries, EventPump& pump);
+    bool isLoading() const { return m_loadDepth > 0; }
+
+    // Sets the bottom axis to `window` and shows it, empty of readings: the first half of a load.
+    void showWindow(const GraphWindow& window);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void applyFont();
+    bool LoadGraphReadings(const QString& station, const QString& sensor, std::uint64_t load,
+                           StationQueries& queries, EventPump& pump);
+    void restoreWindowAxes();
+
+    int m_slot;
+    QwtPlotCurve* m_series = nullptr;
+    ReadingSeries* m_readings = nullptr; // owned by m_series
+    QwtPlotZoomer* m_zoomer = nullptr;
+    GraphWindow m_window;
+    std::uint64_t m_loadSerial = 0;
+    int m_loadDepth = 0;
+};
+
+} // namespace orvela

@@ -1,0 +1,516 @@
+// The chart of a graph position loading real readings: the time window, the readings drawn,
+// the series title, the axis labels, and loads that events supersede, stop or fail. Runs
+// against SQLite and, when scripts/test.sh started one, PostgreSQL, under TZ=Europe/Berlin so
+// that a daylight-saving change lies inside the data.
+
+#include "graph_test_support.h"
+#include "graphs/event_pump.h"
+#include "graphs/graph_chart.h"
+#include "graphs/graph_position.h"
+#include "graphs/reading_series.h"
+#include "support/format_scan.h"
+
+#include <qwt_plot_curve.h>
+#include <qwt_scale_div.h>
+#include <qwt_scale_draw.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QTimer>
+#include <QtTest>
+
+#include <map>
+
+using namespace orvela;
+using namespace orvela::test;
+
+// Readings as one test column (a bare QVector column trips a compiler warning in Qt's
+// container registration).
+struct Readings
+{
+    QVector<TestReading> list;
+};
+
+Q_DECLARE_METATYPE(Readings)
+
+namespace {
+
+CivilTime Fields(DateTime value)
+{
+    CivilTime fields;
+    DateTimeToCivil(value, fields);
+    return fields;
+}
+
+QString Show(const CivilTime& t)
+{
+    return QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
+                             t.minute, t.second);
+}
+
+// The readings a chart holds, as "YYYY-MM-DD HH:MM:SS=value".
+QStringList Drawn(const GraphChart& chart)
+{
+    QStringList out;
+    for (const QPointF& p : chart.readings().points())
+        out.append(Show(Fields(p.x())) + QLatin1Char('=') + QString::number(p.y()));
+    return out;
+}
+
+QVector<TestReading> EveryMinute(const CivilTime& first, int count, double value)
+{
+    QVector<TestReading> readings;
+    const StationTime start = EncodeStationTime(first);
+    for (int i = 0; i < count; ++i) {
+        const CivilTime t = DecodeStationTime(start + i * 60);
+        readings.append({t.year, t.month, t.day, t.hour, t.minute, t.second, value + i});
+    }
+    return readings;
+}
+
+const CivilTime March2{2005, 3, 2, 14, 37, 42};
+
+} // namespace
+
+class TestGraphChart : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<EngineFixture> m_fx;
+    std::map<Engine, Connection> m_connections;
+
+    void engineRows(const char* name, const std::function<void(QTestData&)>& columns)
+    {
+        for (const Engine engine : {Engine::SQLite, Engine::PostgreSQL})
+            columns(QTest::newRow(qPrintable(EngineLabel(engine) + ": "_q + name)) << engine);
+    }
+
+    // The engine's connection, with empty tables and one station with the given sensors.
+    StationQueries* prepare(Engine engine, const QString& station = "STN1"_q,
+                            const QStringList& sensors = {"AIR TEMP"_q, "RAIN"_q})
+    {
+        if (!m_fx->Available(engine))
+            return nullptr;
+        if (!m_fx->ClearTables(engine))
+            return nullptr;
+        QStringList sql{"INSERT INTO KT_SITES VALUES ("_q + EngineFixture::Quote(station) + ", "_q +
+                        EngineFixture::TimeLiteral(engine, 2005, 3, 2, 14, 30, 0) + ")"_q};
+        for (const QString& sensor : sensors)
+            sql.append("INSERT INTO KT_SITESENSORS VALUES ("_q + EngineFixture::Quote(station) +
+                       ", "_q + EngineFixture::Quote(sensor) + ")"_q);
+        if (!m_fx->ExecAll(engine, sql))
+            return nullptr;
+        auto found = m_connections.find(engine);
+        if (found == m_connections.end()) {
+            Connection connection;
+            if (!connection.Open(*m_fx, engine, "graph_chart_"_q + EngineLabel(engine)))
+                return nullptr;
+            found = m_connections.emplace(engine, std::move(connection)).first;
+        }
+        // Every case starts from a fresh connection, so no spelling learnt earlier applies.
+        found->second.database->ConnectDatabase(m_fx->DataSource(engine), m_fx->User(engine),
+                                                m_fx->Password(engine));
+        return found->second.queries.get();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_fx = std::make_unique<EngineFixture>();
+        for (const Engine engine : {Engine::SQLite, Engine::PostgreSQL})
+            if (m_fx->Available(engine))
+                QVERIFY2(m_fx->CreateTables(engine), qPrintable(m_fx->LastError()));
+    }
+    void cleanupTestCase()
+    {
+        m_connections.clear();
+        m_fx.reset();
+    }
+
+    void window_data();
+    void window();
+    void readingsDrawn_data();
+    void readingsDrawn();
+    void stationAndSensor_data();
+    void stationAndSensor();
+    void daylightSavingChange_data();
+    void daylightSavingChange();
+    void axisLabels_data();
+    void axisLabels();
+    void emptyChooserLoadsConfiguredSensor_data();
+    void emptyChooserLoadsConfiguredSensor();
+    void newerLoadSupersedes_data();
+    void newerLoadSupersedes();
+    void stopConditionEndsLoad_data();
+    void stopConditionEndsLoad();
+    void failingQueryLeavesEmptyGraph_data();
+    void failingQueryLeavesEmptyGraph();
+};
+
+void TestGraphChart::window_data()
+{
+    QTest::addColumn<Engine>("engine");
+    QTest::addColumn<CivilTime>("now");
+    QTest::addColumn<int>("range");
+    QTest::addColumn<CivilTime>("start");
+    struct Case
+    {
+        const char* name;
+        CivilTime now;
+        int range;
+        CivilTime start;
+    };
+    const Case cases[] = {
+        {"6 hours at 14:37:42", March2, 0, {2005, 3, 2, 8, 37, 0}},
+        {"3 days at 1 March 2005 00:30:15", {2005, 3, 1, 0, 30, 15}, 3, {2005, 2, 26, 0, 30, 0}},
+        {"12 hours at 03:10:05", {2005, 3, 2, 3, 10, 5}, 1, {2005, 3, 1, 15, 10, 0}},
+        {"24 hours over a year's end", {2005, 1, 1, 0, 0, 59}, 2, {2004, 12, 31, 0, 0, 0}},
+        {"7 days over a leap day", {2004, 3, 3, 12, 0, 0}, 4, {2004, 2, 25, 12, 0, 0}},
+        {"10 days", {2005, 3, 2, 14, 37, 42}, 5, {2005, 2, 20, 14, 37, 0}},
+        {"an index of none of the six takes 24 hours", March2, 9, {2005, 3, 1, 14, 37, 0}},
+    };
+    for (const Case& c : cases)
+        engineRows(c.name, [&](QTestData& row) { row << c.now << c.range << c.start; });
+}
+
+// The window ends at the clock's second and starts on its whole minute; the bottom axis holds
+// exactly the window even before any reading arrives.
+void TestGraphChart::window()
+{
+    QFETCH(Engine, engine);
+    QFETCH(CivilTime, now);
+    QFETCH(int, range);
+    QFETCH(CivilTime, start);
+    StationQueries* queries = prepare(engine);
+    if (!queries)
+        QSKIP(qPrintable(m_fx->SkipReason(engine) + m_fx->LastError()));
+    const FixedClock clock(now);
+    GraphChart chart(2);
+    EventPump pump;
+    QVERIFY(chart.LoadGraph("STN1"_q, "AIR TEMP"_q, range, *queries, pump));
+    QCOMPARE(Show(Fields(chart.windowStart())), Show(start));
+    QCOMPARE(Show(Fields(chart.windowEnd())), Show(now));
+    const QwtInterval axis = chart.axisInterval(QwtPlot::xBottom);
+    QCOMPARE(axis.minValue(), chart.windowStart());
+    QCOMPARE(axis.maxValue(), chart.windowEnd());
+    QCOMPARE(chart.readings().size(), size_t{0});
+    QCOMPARE(chart.series()->title().text(), "STN1.AIR TEMP"_q);
+}
+
+void TestGraphChart::readingsDrawn_data()
+{
+    QTest::addColumn<Engine>("engine");
+    QTest::addColumn<Readings>("readings");
+    QTest::addColumn<QStringList>("drawn");
+    // The window of these cases: 2005-03-02 08:37:00 to 14:37:42.
+    engineRows("readings exactly at both ends", [](QTestData& row) {
+        row << Readings{{{2005, 3, 2, 8, 36, 59, 1.0},
+                         {2005, 3, 2, 8, 37, 0, 2.0},
+                         {2005, 3, 2, 12, 0, 0, 3.0},
+                         {2005, 3, 2, 14, 37, 42, 4.0},
+                         {2005, 3, 2, 14, 37, 43, 5.0}}}
+            << QStringList{"2005-03-02 08:37:00=2"_q, "2005-03-02 12:00:00=3"_q,
+                           "2005-03-02 14:37:42=4"_q};
+    });
+    engineRows("an empty value is drawn at 0", [](QTestData& row) {
+        row << Readings{{{2005, 3, 2, 10, 0, 0, 0.0, true}, {2005, 3, 2, 10, 1, 0, -7.25}}}
+            << QStringList{"2005-03-02 10:00:00=0"_q, "2005-03-02 10:01:00=-7.25"_q};
+    });
+    engineRows("no readings in the window", [](QTestData& row) {
+        row << Readings{{{2005, 3, 1, 10, 0, 0, 1.0}}} << QStringList{};
+    });
+}
+
+void TestGraphChart::readingsDrawn()
+{
+    QFETCH(Engine, engine);
+    QFETCH(Readings, readings);
+    QFETCH(QStringList, drawn);
+    StationQueries* queries = prepare(engine);
+    if (!queries)
+        QSKIP(qPrintable(m_fx->SkipReason(engine) + m_fx->LastError()));
+    QVERIFY2(m_fx->InsertReadings(engine, "STN1"_q, "AIR TEMP"_q, readings.list),
+             qPrintable(m_fx->LastError()));
+    QVERIFY(m_fx->InsertReadings(engine, "STN1"_q, "RAIN"_q, {{2005, 3, 2, 12, 0, 0, 99.0}}));
+    const FixedClock clock(March2);
+    GraphChart chart(4);
+    EventPump pump;
+    QVERIFY(chart.LoadGraph("STN1"_q, "AIR TEMP"_q, 0, *queries, pump));
+    QCOMPARE(Drawn(chart), drawn);
+    // The axis keeps the window whatever the readings.
+    QCOMPARE(Show(Fields(chart.axisInterval(QwtPlot::xBottom).minValue())),
+             "2005-03-02 08:37:00"_q);
+}
+
+void TestGraphChart::stationAndSensor_data()
+{
+    QTest::addColumn<Engine>("engine");
+    QTest::addColumn<QString>("stored");  // the station as the database holds it
+    QTest::addColumn<QString>("station"); // CurrentStation
+    QTest::addColumn<QString>("sensor");  // the configured sensor name
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<int>("points");
+    const auto add = [this](const char* name, const char* stored, const char* station,
+                            const char* sensor, const char* title, int points) {
+        engineRows(name, [&](QTestData& row) {
+            row << QString::fromUtf8(stored) << QString::fromUtf8(station)
+                << QString::fromUtf8(sensor) << QString::fromUtf8(title) << points;
+        });
+    };
+    add("plain", "STN1", "STN1", "AIR TEMP", "STN1.AIR TEMP", 2);
+    add("blanks and controls around the station", "STN1", "  STN1\t ", "AIR TEMP", "STN1.AIR TEMP",
+        2);
+    // The loader is handed station and sensor, so a "." in the station finds its readings.
+    add("a dot in the station", "ST.N1", "ST.N1", "AIR TEMP", "ST.N1.AIR TEMP", 2);
+    add("a configured sensor in lower case", "STN1", "STN1", "air temp", "STN1.air temp", 2);
+    add("a sensor the station lacks", "STN1", "STN1", "WIND", "STN1.WIND", 0);
+    add("no sensor configured", "STN1", "STN1", "", "STN1.", 0);
+}
+
+void TestGraphChart::stationAndSensor()
+{
+    QFETCH(Engine, engine);
+    QFETCH(QString, stored);
+    QFETCH(QString, station);
+    QFETCH(QString, sensor);
+    QFETCH(QString, title);
+    QFETCH(int, points);
+    StationQueries* queries = prepare(engine, stored);
+    if (!queries)
+        QSKIP(qPrintable(m_fx->SkipReason(engine) + m_fx->LastError()));
+    QVERIFY(m_fx->InsertReadings(engine, stored, "AIR TEMP"_q,
+                                 {{2005, 3, 2, 12, 0, 0, 1.0}, {2005, 3, 2, 13, 0, 0, 2.0}}));
+    const FixedClock clock(March2);
+    GraphChart chart(1);
+    EventPump pump;
+    QVERIFY(chart.LoadGraph(station, sensor, 2, *queries, pump));
+    QCOMPARE(chart.series()->title().text(), title);
+    QCOMPARE(static_cast<int>(chart.readings().size()), points);
+}
+
+void TestGraphChart::daylightSavingChange_data()
+{
+    QTest::addColumn<Engine>("engine");
+    engineRows("10 days over the last Sunday of March", [](QTestData&) {});
+}
+
+// The program has no time zones: readings every half hour through the night the clocks go
+// forward (2005-03-27 in Europe/Berlin, where 02:30 does not exist on the wall clock) keep their
+// civil times, their even spacing, and the axis its 10 days and whole-day labels.
+void TestGraphChart::daylightSavingChange()
+{
+    QFETCH(Engine, engine);
+    QCOMPARE(qgetenv("TZ"), QByteArray("Europe/Berlin"));
+    StationQueries* queries = prepare(engine);
+    if (!queries)
+        QSKIP(qPrintable(m_fx->SkipReason(engine) + m_fx->LastError()));
+    QVector<TestReading> readings;
+    const StationTime first = EncodeStationTime(2005, 3, 26, 22, 0, 0);
+    for (int i = 0; i < 16; ++i) {
+        const CivilTime t = DecodeStationTime(first + i * 1800);
+        readings.append({t.year, t.month, t.day, t.hour, t.minute, t.second, double(i)});
+    }
+    QVERIFY2(m_fx->InsertReadings(engine, "STN1"_q, "AIR TEMP"_q, readings),
+             qPrintable(m_fx->LastError()));
+
+    const FixedClock clock({2005, 4, 1, 12, 0, 0});
+    GraphChart chart(3);
+    chart.resize(436, 260);
+    EventPump pump;
+    QVERIFY(chart.LoadGraph("STN1"_q, "AIR TEMP"_q, 5, *queries, pump));
+    chart.replot();
+
+    QCOMPARE(chart.windowEnd() - chart.windowStart(), 10.0);
+    QCOMPARE(Show(Fields(chart.windowStart())), "2005-03-22 12:00:00"_q);
+    const QVector<QPointF>& points = chart.readings().points();
+    QCOMPARE(points.size(), 16);
+    for (int i = 0; i < points.size(); ++i) {
+        QCOMPARE(Show(Fields(points[i].x())), Show(DecodeStationTime(first + i * 1800)));
+        QCOMPARE(points[i].y(), double(i));
+        if (i > 0)
+            QCOMPARE(qRound((points[i].x() - points[i - 1].x()) * 86400.0), 1800);
+    }
+    QVERIFY(Drawn(chart).contains("2005-03-27 02:30:00=9"_q));
+
+    const QList<double> ticks = chart.axisScaleDiv(QwtPlot::xBottom).ticks(QwtScaleDiv::MajorTick);
+    QVERIFY(ticks.size() >= 2);
+    const QwtScaleDraw* labels = chart.axisScaleDraw(QwtPlot::xBottom);
+    QStringList texts;
+    for (const double tick : ticks) {
+        texts.append(labels->label(tick).text());
+        QVERIFY2(texts.last().endsWith(" 00:00"_q), qPrintable(texts.last()));
+    }
+    QVERIFY2(texts.contains("27/03 00:00"_q) || texts.contains("26/03 00:00"_q) ||
+                 texts.contains("28/03 00:00"_q),
+             qPrintable(texts.join(", "_q)));
+}
+
+void TestGraphChart::axisLabels_data()
+{
+    QTest::addColumn<Engine>("engine");
+    QTest::addColumn<QChar>("dateSeparator");
+    QTest::addColumn<QChar>("timeSeparator");
+    QTest::addColumn<QStringList>("timeLabels"); // the first two of the 6-hour window
+    engineRows("slash and colon", [](QTestData& row) {
+        row << QChar('/') << QChar(':') << QStringList{"02/03 09:00"_q, "02/03 10:00"_q};
+    });
+    engineRows("the locale's dot and dash", [](QTestData& row) {
+        row << QChar('.') << QChar('-') << QStringList{"02.03 09-00"_q, "02.03 10-00"_q};
+    });
+}
+
+void TestGraphChart::axisLabels()
+{
+    QFETCH(Engine, engine);
+    QFETCH(QChar, dateSeparator);
+    QFETCH(QChar, timeSeparator);
+    QFETCH(QStringList, timeLabels);
+    StationQueries* queries = prepare(engine);
+    if (!queries)
+        QSKIP(qPrintable(m_fx->SkipReason(engine) + m_fx->LastError()));
+    QVERIFY(m_fx->InsertReadings(engine, "STN1"_q, "AIR TEMP"_q,
+                                 {{2005, 3, 2, 10, 0, 0, 12.3}, {2005, 3, 2, 11, 0, 0, 0.5}}));
+    InitDateTimeTemplates({dateSeparator.unicode(), timeSeparator.unicode()});
+    const FixedClock clock(March2);
+    GraphChart chart(5);
+    chart.resize(436, 260);
+    EventPump pump;
+    const bool loaded = chart.LoadGraph("STN1"_q, "AIR TEMP"_q, 0, *queries, pump);
+    chart.replot();
+    const QwtScaleDraw* time = chart.axisScaleDraw(QwtPlot::xBottom);
+    const QList<double> ticks = chart.axisScaleDiv(QwtPlot::xBottom).ticks(QwtScaleDiv::MajorTick);
+    QStringList texts;
+    for (const double tick : ticks)
+        texts.append(time->label(tick).text());
+    InitDateTimeTemplates({});
+    QVERIFY(loaded);
+    QCOMPARE(texts.mid(0, 2), timeLabels);
+
+    const QwtScaleDraw* value = chart.axisScaleDraw(QwtPlot::yLeft);
+    QCOMPARE(value->label(12.3).text(), "12.30"_q);
+    QCOMPARE(value->label(0.5).text(), "0.50"_q);
+    const QList<double> steps = chart.axisScaleDiv(QwtPlot::yLeft).ticks(QwtScaleDiv::MajorTick);
+    QVERIFY(steps.size() >= 2);
+    QVERIFY(steps.first() <= 0.5 && steps.last() >= 12.3);
+    QVERIFY(steps[1] - steps[0] >= 0.01);
+}
+
+void TestGraphChart::emptyChooserLoadsConfiguredSensor_data()
+{
+    QTest::addColumn<Engine>("engine");
+    engineRows("sensor not among the station's", [](QTestData&) {});
+}
+
+// The chooser stays empty when the configured sensor is not in the station's list; the graph
+// still loads the configured name's readings.
+void TestGraphChart::emptyChooserLoadsConfiguredSensor()
+{
+    QFETCH(Engine, engine);
+    StationQueries* queries = prepare(engine, "STN1"_q, {"RAIN"_q});
+    if (!queries)
+        QSKIP(qPrintable(m_fx->SkipReason(engine) + m_fx->LastError()));
+    QVERIFY(m_fx->InsertReadings(engine, "STN1"_q, "AIR TEMP"_q, {{2005, 3, 2, 12, 0, 0, 5.0}}));
+    const FixedClock clock(March2);
+    GraphPosition position(2, nullptr);
+    position.chooser()->addItem("RAIN"_q);
+    position.chooser()->setCurrentIndex(-1);
+    EventPump pump;
+    QVERIFY(position.LoadGraph("STN1"_q, "AIR TEMP"_q, 2, *queries, pump));
+    QCOMPARE(position.chooser()->currentText(), QString());
+    QCOMPARE(Drawn(*position.chart()), QStringList{"2005-03-02 12:00:00=5"_q});
+}
+
+void TestGraphChart::newerLoadSupersedes_data()
+{
+    QTest::addColumn<Engine>("engine");
+    engineRows("a sensor choice during a load", [](QTestData&) {});
+}
+
+// An event processed during a long load starts another load of the same chart: the newer load
+// runs to its end and the older one stops without adding to its series.
+void TestGraphChart::newerLoadSupersedes()
+{
+    QFETCH(Engine, engine);
+    StationQueries* queries = prepare(engine);
+    if (!queries)
+        QSKIP(qPrintable(m_fx->SkipReason(engine) + m_fx->LastError()));
+    QVERIFY(m_fx->InsertReadings(engine, "STN1"_q, "AIR TEMP"_q,
+                                 EveryMinute({2005, 3, 1, 12, 0, 0}, 600, 0.0)));
+    QVERIFY(m_fx->InsertReadings(engine, "STN1"_q, "RAIN"_q,
+                                 {{2005, 3, 2, 1, 0, 0, 1.0}, {2005, 3, 2, 2, 0, 0, 2.0}}));
+    const FixedClock clock(March2);
+    GraphChart chart(1);
+    EventPump pump({}, std::chrono::milliseconds(0));
+    bool innerLoaded = false;
+    bool innerRan = false;
+    QTimer::singleShot(0, &chart, [&] {
+        innerRan = true;
+        QVERIFY(chart.isLoading());
+        innerLoaded = chart.LoadGraph("STN1"_q, "RAIN"_q, 2, *queries, pump);
+    });
+    QVERIFY(!chart.LoadGraph("STN1"_q, "AIR TEMP"_q, 2, *queries, pump));
+    QVERIFY(innerRan);
+    QVERIFY(innerLoaded);
+    QVERIFY(!chart.isLoading());
+    QCOMPARE(chart.series()->title().text(), "STN1.RAIN"_q);
+    QCOMPARE(Drawn(chart), (QStringList{"2005-03-02 01:00:00=1"_q, "2005-03-02 02:00:00=2"_q}));
+}
+
+void TestGraphChart::stopConditionEndsLoad_data()
+{
+    QTest::addColumn<Engine>("engine");
+    engineRows("the main window closing", [](QTestData&) {});
+}
+
+void TestGraphChart::stopConditionEndsLoad()
+{
+    QFETCH(Engine, engine);
+    StationQueries* queries = prepare(engine);
+    if (!queries)
+        QSKIP(qPrintable(m_fx->SkipReason(engine) + m_fx->LastError()));
+    QVERIFY(m_fx->InsertReadings(engine, "STN1"_q, "AIR TEMP"_q,
+                                 EveryMinute({2005, 3, 1, 12, 0, 0}, 300, 0.0)));
+    const FixedClock clock(March2);
+    GraphChart chart(6);
+    bool closing = false;
+    EventPump pump([&closing] { return closing; }, std::chrono::milliseconds(0));
+    QTimer::singleShot(0, [&closing] { closing = true; });
+    QVERIFY(!chart.LoadGraph("STN1"_q, "AIR TEMP"_q, 2, *queries, pump));
+    QVERIFY(pump.Passes() >= 1);
+    QVERIFY(chart.readings().size() >= 1);
+    QVERIFY(chart.readings().size() < 300);
+    QVERIFY(!chart.isLoading());
+}
+
+void TestGraphChart::failingQueryLeavesEmptyGraph_data()
+{
+    QTest::addColumn<Engine>("engine");
+    engineRows("the connection closed", [](QTestData&) {});
+}
+
+// The failure reaches the caller; the graph is left empty with its new title and window.
+void TestGraphChart::failingQueryLeavesEmptyGraph()
+{
+    QFETCH(Engine, engine);
+    StationQueries* queries = prepare(engine);
+    if (!queries)
+        QSKIP(qPrintable(m_fx->SkipReason(engine) + m_fx->LastError()));
+    QVERIFY(m_fx->InsertReadings(engine, "STN1"_q, "AIR TEMP"_q, {{2005, 3, 2, 12, 0, 0, 5.0}}));
+    FixedClock clock(March2);
+    GraphChart chart(2);
+    EventPump pump;
+    QVERIFY(chart.LoadGraph("STN1"_q, "AIR TEMP"_q, 2, *queries, pump));
+    QCOMPARE(chart.readings().size(), size_t{1});
+
+    m_connections.at(engine).database->Close();
+    clock.Set({2005, 3, 2, 15, 0, 0});
+    QVERIFY_EXCEPTION_THROWN(chart.LoadGraph("STN1"_q, "RAIN"_q, 0, *queries, pump), DatabaseError);
+    QCOMPARE(chart.readings().size(), size_t{0});
+    QCOMPARE(chart.series()->title().text(), "STN1.RAIN"_q);
+    QCOMPARE(Show(Fields(chart.windowStart())), "2005-03-02 09:00:00"_q);
+    QVERIFY(!chart.isLoading());
+}
+
+QTEST_MAIN(TestGraphChart)
+#include "test_graph_chart.moc"
