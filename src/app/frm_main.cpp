@@ -5,6 +5,7 @@
 #include "config/settings_store.h"
 #include "db/station_database.h"
 #include "db/station_queries.h"
+#include "graphs/event_pump.h"
 #include "graphs/graph_position.h"
 #include "live/live_position.h"
 #include "live/wind_chart.h"
@@ -73,6 +74,8 @@ TfrmMain::TfrmMain(const QString& configPath, TfrmLog& log, QWidget* parent)
     m_timer = new QTimer(this);
     m_timer->setObjectName(QStringLiteral("Timer1"));
     connect(m_timer, &QTimer::timeout, this, &TfrmMain::Timer1Timer);
+    // Long graph loads end early once a close waits for them.
+    m_pump = std::make_unique<EventPump>([this] { return m_closePending || m_closed; });
 
     buildMenu();
     buildTabs();
@@ -189,6 +192,7 @@ void TfrmMain::showEvent(QShowEvent* event)
 
 void TfrmMain::FormShow()
 {
+    LoadPictureAtStart();
     ConnectAtStart();
     if (CurrentStation.isEmpty()) {
         CurrentPrompter().showMessage(this, BoxIcon::Information, QString(),
@@ -252,9 +256,14 @@ void TfrmMain::Timer1Timer()
     // is skipped rather than nested; so is one after the close.
     if (m_refreshing || m_closed)
         return;
+    if (m_loads > 0) {
+        // A sensor choice or a time-range change is loading: refresh once it is done.
+        m_refreshQueued = true;
+        return;
+    }
     m_refreshing = true;
-    const QString caption = windowTitle();
-    setWindowTitle(caption + UpdatingSuffix);
+    m_refreshCaption = windowTitle();
+    setWindowTitle(m_refreshCaption + UpdatingSuffix);
     try {
         RefreshGraphs();
         if (!m_closePending)
@@ -262,10 +271,28 @@ void TfrmMain::Timer1Timer()
     } catch (const std::exception& failure) {
         ReportRefreshFailure(QString::fromUtf8(failure.what()));
     }
-    setWindowTitle(caption);
+    setWindowTitle(m_refreshCaption);
     m_refreshing = false;
-    if (m_closePending)
+    FinishDeferredWork();
+}
+
+QString TfrmMain::UpdatingCaptionSuffix()
+{
+    return UpdatingSuffix;
+}
+
+void TfrmMain::FinishDeferredWork()
+{
+    if (m_refreshing || m_loads > 0)
+        return;
+    if (m_closePending) {
         QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
+    if (m_refreshQueued && !m_closed) {
+        m_refreshQueued = false;
+        QTimer::singleShot(0, this, &TfrmMain::Timer1Timer);
+    }
 }
 
 void TfrmMain::ReportRefreshFailure(const QString& text)
@@ -274,8 +301,6 @@ void TfrmMain::ReportRefreshFailure(const QString& text)
     m_log.AddStatusLine(QStringLiteral("Refresh failed: ") + text);
     ReportError(this, text);
 }
-
-void TfrmMain::RefreshGraphs() {}
 
 void TfrmMain::HideCursors()
 {
@@ -288,15 +313,13 @@ void TfrmMain::FileExit1Execute()
     close();
 }
 
-void TfrmMain::OptionsSetup1Execute() {}
-
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
     if (m_closed) {
         event->accept();
         return;
     }
-    if (m_refreshing) {
+    if (m_refreshing || m_loads > 0) {
         // The refresh still uses the lists and the database: let it unwind first; it closes
         // the window again when it ends.
         m_closePending = true;

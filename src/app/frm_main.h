@@ -8,6 +8,7 @@
 #include "support/station_time.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 
 #include <array>
@@ -21,6 +22,8 @@ class QTimer;
 
 namespace orvela {
 
+class EventPump;
+class GraphChart;
 class GraphPosition;
 class LivePosition;
 class RestoreChannel;
@@ -29,6 +32,7 @@ class StationDatabase;
 class StationPanel;
 class StationQueries;
 class TfrmLog;
+class TfrmSetup;
 class TMyLoginForm;
 
 class TfrmMain : public QMainWindow
@@ -71,6 +75,9 @@ public:
     // exception; Timer1Timer reports it.
     virtual void RefreshGraphs();
     virtual void RefreshLiveData();
+    // Loads one chart over the window of `rangeIndex` ending now. False when the load was
+    // superseded by a newer one or stopped by the close.
+    bool LoadGraph(GraphChart* chart, const QString& sensor, int rangeIndex);
     void RefreshCaptions();
     void FillSensorChoosers();
     void RefreshWindChart();
@@ -85,6 +92,14 @@ public:
     static int UnitsIndexOf(const QObject* object);
     void MinMaxSettings1Click();
     void SensorUnits1Click();
+    void TimeRange1Click();
+    void SelectImageFile1Click();
+    // Shows the picture file at `path`; on failure the shown picture stays and the reason
+    // comes back.
+    bool LoadStationPicture(const QString& path, QString& error);
+    // The Setup dialog while it is open.
+    TfrmSetup* frmSetup() const;
+    QMenu* pMnuImage() const { return m_pMnuImage; }
     QMenu* pMnuLiveData() const { return m_pMnuLiveData; }
     QMenu* pMnuGraph() const { return m_pMnuGraph; }
     QMenu* pMnuWind() const { return m_pMnuWind; }
@@ -128,6 +143,9 @@ public:
     StationPanel* stationPanel() const { return m_stationPanel; }
     TfrmLog& log() const { return m_log; }
     bool isRefreshing() const { return m_refreshing; }
+    // True while any graph load runs: a refresh, a sensor choice or a time-range change.
+    bool isLoading() const { return m_loads > 0; }
+    EventPump& eventPump() const { return *m_pump; }
     // True once a close waits for the running refresh to unwind: long loads stop early.
     bool isClosePending() const { return m_closePending; }
 
@@ -157,6 +175,9 @@ private:
     void attachPopup(QWidget* object, int kindTag, QMenu* menu);
     QComboBox* chooser(int number) const;
     void ReportRefreshFailure(const QString& text);
+    void LoadPictureAtStart();
+    void FinishDeferredWork();
+    static QString UpdatingCaptionSuffix();
     void SetConnectedState(bool connected);
 
     QString m_configPath;
@@ -180,12 +201,24 @@ private:
     QMenu* m_pMnuLiveData = nullptr;
     QMenu* m_pMnuGraph = nullptr;
     QMenu* m_pMnuWind = nullptr;
+    QMenu* m_pMnuImage = nullptr;
     QWidget* m_popupTarget = nullptr;
+    QPointer<TfrmSetup> m_frmSetup;
+    std::unique_ptr<EventPump> m_pump;
 
     bool m_shown = false;
     bool m_refreshing = false;
     bool m_closePending = false;
     bool m_closed = false;
+    // Loads in progress; the close waits for them as for a refresh.
+    int m_loads = 0;
+    // Bumped by every RefreshGraphs: an older one still running stops at its next graph.
+    std::uint64_t m_graphRefreshSerial = 0;
+    // A refresh asked for while another ran; it runs when that one ends.
+    bool m_refreshQueued = false;
+    // The caption a running refresh puts back when it ends.
+    QString m_refreshCaption;
+    class LoadScope;
 };
 
 } // namespace orvela

@@ -5,6 +5,7 @@
 
 #include "app/station_panel.h"
 #include "db/station_queries.h"
+#include "graphs/graph_chart.h"
 #include "graphs/graph_position.h"
 #include "live/dial_gauge.h"
 #include "live/frm_min_max.h"
@@ -51,6 +52,9 @@ void TfrmMain::buildPopupMenus()
 
     m_pMnuGraph = new QMenu(this);
     m_pMnuGraph->setObjectName(QStringLiteral("pMnuGraph"));
+    QAction* timeRange = m_pMnuGraph->addAction(QStringLiteral("Edit Time Range"));
+    timeRange->setObjectName(QStringLiteral("TimeRange1"));
+    connect(timeRange, &QAction::triggered, this, &TfrmMain::TimeRange1Click);
     QAction* graphUnits = m_pMnuGraph->addAction(QStringLiteral("Sensor Units"));
     graphUnits->setObjectName(QStringLiteral("GraphUnits1"));
     connect(graphUnits, &QAction::triggered, this, &TfrmMain::SensorUnits1Click);
@@ -78,6 +82,13 @@ void TfrmMain::buildPopupMenus()
     }
     for (int slot = 1; slot <= GraphCount; ++slot)
         attachPopup(graphPosition(slot)->chart(), KindGraph, m_pMnuGraph);
+
+    m_pMnuImage = new QMenu(this);
+    m_pMnuImage->setObjectName(QStringLiteral("pMnuImage"));
+    QAction* selectImage = m_pMnuImage->addAction(QStringLiteral("Select Image File"));
+    selectImage->setObjectName(QStringLiteral("SelectImageFile1"));
+    connect(selectImage, &QAction::triggered, this, &TfrmMain::SelectImageFile1Click);
+    attachPopup(m_stationPanel->picture(), KindStationPicture, m_pMnuImage);
 
     for (int number = 1; number <= ChooserCount; ++number) {
         QComboBox* box = chooser(number);
@@ -150,6 +161,11 @@ void TfrmMain::FillSensorChoosers()
 
 void TfrmMain::RefreshCaptions()
 {
+    for (int slot = 1; slot <= GraphCount; ++slot) {
+        GraphPosition* graph = graphPosition(slot);
+        graph->chart()->setValueAxisTitle(graph->chooser()->currentText() + QStringLiteral(" (") +
+                                          SlotUnits.value(slot - 1) + QLatin1Char(')'));
+    }
     // The station stands as configured, blanks and all.
     for (int slot = 1; slot <= 6; ++slot) {
         LivePosition* position = livePosition(slot);

@@ -1,0 +1,191 @@
+// The graph side of the main window: the six graph loads of a refresh, the "Edit Time Range"
+// command, the station picture with "Select Image File", and the Setup command.
+
+#include "app/frm_main.h"
+
+#include "app/frm_setup.h"
+#include "app/station_panel.h"
+#include "db/station_queries.h"
+#include "graphs/event_pump.h"
+#include "graphs/frm_image_file.h"
+#include "graphs/graph_chart.h"
+#include "graphs/graph_position.h"
+#include "graphs/station_picture.h"
+#include "live/live_position.h"
+#include "messages/frm_log.h"
+#include "messages/prompter.h"
+
+#include <QFileInfo>
+#include <QPixmap>
+#include <QTimer>
+
+#include <exception>
+
+namespace orvela {
+
+// Marks a graph load in progress: the close and the refresh timer wait for it, and what they
+// deferred runs when the last load ends.
+class TfrmMain::LoadScope
+{
+public:
+    explicit LoadScope(TfrmMain& window) : m_window(window) { ++m_window.m_loads; }
+    ~LoadScope()
+    {
+        --m_window.m_loads;
+        m_window.FinishDeferredWork();
+    }
+    LoadScope(const LoadScope&) = delete;
+    LoadScope& operator=(const LoadScope&) = delete;
+
+private:
+    TfrmMain& m_window;
+};
+
+void TfrmMain::RefreshGraphs()
+{
+    if (m_closed)
+        return;
+    LoadScope scope(*this);
+    // A sensor choice during this refresh starts a newer one, which loads all six again; this
+    // one then stops rather than load them a third time.
+    const std::uint64_t serial = ++m_graphRefreshSerial;
+    for (int slot = 1; slot <= GraphCount; ++slot) {
+        if (serial != m_graphRefreshSerial || m_closePending || m_closed)
+            return;
+        bool whole = false;
+        int range = GraphTimeRanges.value(slot - 1).toInt(&whole);
+        if (!whole)
+            range = DefaultGraphRange;
+        LoadGraph(graphPosition(slot)->chart(), GraphSensorNames.value(slot - 1), range);
+    }
+}
+
+bool TfrmMain::LoadGraph(GraphChart* chart, const QString& sensor, int rangeIndex)
+{
+    if (!chart || m_closed || !m_queries)
+        return false;
+    LoadScope scope(*this);
+    // Copies: the Setup dialog or a sensor choice may change the originals while the load
+    // lets events through.
+    const QString station = CurrentStation;
+    const QString name = sensor;
+    m_pump->Restart();
+    return chart->LoadGraph(station, name, rangeIndex, *m_queries, *m_pump);
+}
+
+void TfrmMain::TimeRange1Click()
+{
+    if (m_closed || KindTagOf(m_popupTarget) != KindGraph)
+        return;
+    bool whole = false;
+    const int number = m_popupTarget->objectName().mid(8).toInt(&whole);
+    if (!whole || number < 1 || number > GraphCount || number > GraphTimeRanges.size())
+        return;
+    GraphPosition* position = graphPosition(number);
+    // The dialog works on a copy: the list is not held by reference across the modal loop.
+    QString entry = GraphTimeRanges.at(number - 1);
+    position->EditTimeRange(entry, [this, position, number, &entry](int rangeIndex) {
+        if (m_closed)
+            return;
+        GraphTimeRanges[number - 1] = entry;
+        LoadGraph(position->chart(), GraphSensorNames.value(number - 1), rangeIndex);
+    });
+}
+
+bool TfrmMain::LoadStationPicture(const QString& path, QString& error)
+{
+    const PictureFile file = LoadPictureFile(path);
+    if (!file.ok()) {
+        error = file.error;
+        return false;
+    }
+    m_stationPanel->showPicture(QPixmap::fromImage(file.picture));
+    return true;
+}
+
+void TfrmMain::LoadPictureAtStart()
+{
+    if (ImageFileName.isEmpty() || !QFileInfo(ImageFileName).isFile())
+        return;
+    // The start goes on with the built-in picture: a damaged file must not keep the station
+    // from being shown. The path stays configured, so a mended file shows at the next start.
+    QString error;
+    if (!LoadStationPicture(ImageFileName, error))
+        m_log.AddStatusLine(QStringLiteral("Station picture not shown: ") + error);
+}
+
+void TfrmMain::SelectImageFile1Click()
+{
+    if (m_closed || KindTagOf(m_popupTarget) != KindStationPicture)
+        return;
+    QString path = ImageFileName;
+    {
+        TfrmImageFile dialog(path, this);
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+    }
+    // The path is taken only with a picture that loaded, so a damaged file is never saved
+    // and never stands in the way of a later start.
+    QString error;
+    if (LoadStationPicture(path, error))
+        ImageFileName = path;
+    else
+        ReportError(this, error);
+}
+
+TfrmSetup* TfrmMain::frmSetup() const
+{
+    return m_frmSetup;
+}
+
+void TfrmMain::OptionsSetup1Execute()
+{
+    if (m_closed)
+        return;
+    const QString remembered = CurrentStation;
+    m_timer->stop();
+    bool accepted = false;
+    if (!m_frmSetup) {
+        m_frmSetup = new TfrmSetup(
+            CurrentStation, DisplayTitle, UpdateMinutes,
+            [this] {
+                QString list;
+                m_queries->LoadStationList(list);
+                return list;
+            },
+            this);
+        accepted = m_frmSetup->exec() == QDialog::Accepted;
+        delete m_frmSetup;
+    }
+    if (accepted && !m_closed) {
+        SaveSettings();
+        setWindowTitle(DisplayTitle);
+        if (m_refreshing) {
+            // The running refresh puts its caption back when it ends: it must be the new one.
+            m_refreshCaption = DisplayTitle;
+            setWindowTitle(DisplayTitle + UpdatingCaptionSuffix());
+        }
+        ApplyTimerPeriod();
+        if (CurrentStation != remembered && !CurrentStation.isEmpty()) {
+            try {
+                if (m_queries->ReadLastUpdate(CurrentStation, LastUpdate)) {
+                    ShowLastUpdate();
+                    m_queries->LoadStationSensors(CurrentStation, StationSensors);
+                }
+            } catch (const std::exception& failure) {
+                // Counts as a last update that cannot be read; the refresh below reports
+                // what keeps it from working.
+                m_log.AddStatusLine(QStringLiteral("Station ") + CurrentStation +
+                                    QStringLiteral(" not read: ") +
+                                    QString::fromUtf8(failure.what()));
+            }
+        }
+        if (m_refreshing || m_loads > 0)
+            m_refreshQueued = true;
+        else
+            Timer1Timer();
+    }
+    StartTimer();
+}
+
+} // namespace orvela
