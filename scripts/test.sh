@@ -24,6 +24,19 @@ set -a
 . "$pgdir/env"
 set +a
 
+step "CUPS scheduler with a PDF queue for the printing test"
+cupsdir=$(mktemp -d)
+trap 'bash "$root/scripts/cups.sh" stop "$cupsdir" >/dev/null 2>&1 || true; rm -rf "$cupsdir"
+      bash "$root/scripts/pg-server.sh" stop "$pgdir" >/dev/null 2>&1 || true; rm -rf "$pgdir"' EXIT
+if [ "$(id -u)" -eq 0 ]; then
+  bash "$root/scripts/cups.sh" start "$cupsdir"
+  set -a
+  . "$cupsdir/env"
+  set +a
+else
+  echo "not root: no CUPS scheduler, so test_graph_print_queue skips"
+fi
+
 step "tests"
 ctest --test-dir "$root/build" --output-on-failure -j "$jobs"
 

@@ -92,6 +92,8 @@ public:
     static int UnitsIndexOf(const QObject* object);
     void MinMaxSettings1Click();
     void SensorUnits1Click();
+    // "Print" of the graphs' popup menu: the print preview of the graph it was opened on.
+    void Print1Click();
     void TimeRange1Click();
     void SelectImageFile1Click();
     // Shows the picture file at `path`; on failure the shown picture stays and the reason

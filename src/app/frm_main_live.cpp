@@ -58,6 +58,9 @@ void TfrmMain::buildPopupMenus()
     QAction* graphUnits = m_pMnuGraph->addAction(QStringLiteral("Sensor Units"));
     graphUnits->setObjectName(QStringLiteral("GraphUnits1"));
     connect(graphUnits, &QAction::triggered, this, &TfrmMain::SensorUnits1Click);
+    QAction* print = m_pMnuGraph->addAction(QStringLiteral("Print"));
+    print->setObjectName(QStringLiteral("Print1"));
+    connect(print, &QAction::triggered, this, &TfrmMain::Print1Click);
 
     // The wind chart's units would otherwise be out of the operator's reach.
     m_pMnuWind = new QMenu(this);

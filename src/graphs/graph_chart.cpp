@@ -210,6 +210,35 @@ protected:
         painter.drawRect(box);
     }
 
+public:
+    // A printed chart shows the same box round its entries, centred in the legend's place.
+    void renderLegend(QPainter* painter, const QRectF& rect, bool) const override
+    {
+        if (isEmpty())
+            return;
+        const QRectF room =
+            rect.adjusted(LegendPadding, LegendPadding, -LegendPadding - LegendShadowOffset,
+                          -LegendPadding - LegendShadowOffset);
+        const QLayout* entries = contentsWidget()->layout();
+        const double width =
+            std::min(room.width(),
+                     entries ? static_cast<double>(entries->sizeHint().width()) : room.width());
+        const QRectF used(room.left() + (room.width() - width) / 2.0, room.top(), width,
+                          room.height());
+        const QRectF box =
+            used.adjusted(-LegendPadding, -LegendPadding, LegendPadding, LegendPadding);
+        painter->save();
+        painter->fillRect(box.translated(LegendShadowOffset, LegendShadowOffset), LegendShadow);
+        QLinearGradient gradient(box.topLeft(), box.bottomLeft());
+        gradient.setColorAt(0.0, LegendGradientStart);
+        gradient.setColorAt(1.0, Qt::white);
+        painter->fillRect(box, gradient);
+        painter->setPen(QPen(Qt::black, 0.0));
+        painter->drawRect(box);
+        painter->restore();
+        QwtLegend::renderLegend(painter, used, false);
+    }
+
 private:
     static QSize Margins()
     {

@@ -6,6 +6,7 @@
 // itself to the readings and is labelled "###0.00". Only the first chart zooms, by dragging a
 // rectangle.
 
+#include "graphs/graph_print.h"
 #include "graphs/graph_text.h"
 
 #include <qwt_plot.h>
@@ -63,6 +64,10 @@ public:
     // Sets the bottom axis to `window` and shows it, empty of readings: the first half of a load.
     void showWindow(const GraphWindow& window);
 
+    // How the chart prints: changed by the print preview, kept for the rest of the run.
+    PrintSettings& printSettings() { return m_printSettings; }
+    const PrintSettings& printSettings() const { return m_printSettings; }
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -80,6 +85,7 @@ private:
     GraphWindow m_window;
     std::uint64_t m_loadSerial = 0;
     int m_loadDepth = 0;
+    PrintSettings m_printSettings;
 };
 
 } // namespace orvela
