@@ -241,6 +241,15 @@ private slots:
         QCOMPARE(file.readAll(), before);
     }
 
+    void demoCreatesAMissingConfigFolder()
+    {
+        const QString desk = m_folder.filePath("new/desk"_q);
+        const Run run =
+            Admin({"demo"_q, m_folder.filePath("demo3"_q), "--config-dir"_q, desk}, m_environment);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QVERIFY(QFileInfo::exists(desk + "/Orvela.ovf"_q));
+    }
+
     void check()
     {
         // Readings end at the demo's last minute; the check's window ends at its own now.

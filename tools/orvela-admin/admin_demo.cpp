@@ -245,6 +245,9 @@ int DemoCommand(const QStringList& args, QTextStream& out, QTextStream& err)
         out << "ODBC set-up: ODBCSYSINI=" << folder.absolutePath() << ", data source "
             << DemoDataSource << '\n';
 
+        if (!QDir().mkpath(configFolder))
+            throw std::runtime_error(
+                QStringLiteral("cannot create the folder %1").arg(configFolder).toStdString());
         const QString config = QDir(configFolder).filePath(QString(settings::FileName));
         if (QFileInfo::exists(config)) {
             out << config << ": kept as it is\n";
