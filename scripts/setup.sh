@@ -15,6 +15,8 @@ packages=(
   clang libclang-rt-14-dev
   # seeing the GUI, independent checks
   xvfb xauth x11-utils xdotool imagemagick python3 locales
+  # checking the desktop entry of the package
+  desktop-file-utils
   # a real printer queue in tests
   cups printer-driver-cups-pdf poppler-utils
 )

@@ -1,4 +1,7 @@
+#include "app/config_check.h"
 #include "app/frm_main.h"
+#include "app/termination_signals.h"
+#include "config/settings_store.h"
 #include "messages/frm_log.h"
 #include "support/format_scan.h"
 #include "support/locale_separators.h"
@@ -6,6 +9,8 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+
+#include <cstdio>
 
 int main(int argc, char* argv[])
 {
@@ -34,6 +39,18 @@ int main(int argc, char* argv[])
 
     orvela::TfrmLog log;
     orvela::TfrmMain window(configPath, log);
+    // Said once at start in the Messages window (the load reports a file it could not read),
+    // and on the console for whoever started the program from one.
+    if (const orvela::SettingsStore store(configPath); !store.ok())
+        std::fprintf(stderr, "orvela: %s; starting on defaults.\n",
+                     store.errorText().toLocal8Bit().constData());
+    const QString unsavable = orvela::ReportUnsavableConfig(log, configPath, options.isSet(config));
+    if (!unsavable.isEmpty())
+        std::fprintf(stderr, "orvela: %s.\n", unsavable.toLocal8Bit().constData());
+
+    orvela::TerminationSignals termination;
+    QObject::connect(&termination, &orvela::TerminationSignals::terminationRequested, &window,
+                     [&window] { orvela::CloseForTermination(&window); });
     window.show();
     return QApplication::exec();
 }

@@ -1,0 +1,298 @@
+// orvela-soak: the long-run check. The real main window against a station database that a
+// feed (orvela-admin feed, once a second) keeps writing to, with refreshes driven back to back
+// through the window's own refresh (Timer1Timer). Every 100 refreshes it prints the resident
+// set, the open file descriptors, the refresh times, the readings the graphs hold and the
+// station's last update (which the feed moves on); memory and descriptors must stay flat.
+//
+//   orvela-soak [--rounds N] [--engine sqlite|postgresql]
+//
+// N is 1,000 by default. PostgreSQL runs on a server the program starts and stops itself.
+// Exits 1 when a refresh reported a failure or the feed stopped.
+
+#include "app/frm_main.h"
+#include "config/settings_keys.h"
+#include "config/settings_store.h"
+#include "db/engine_fixture.h"
+#include "db/password_scrambler.h"
+#include "graphs/graph_chart.h"
+#include "graphs/graph_position.h"
+#include "graphs/reading_series.h"
+#include "messages/frm_log.h"
+#include "recording_prompter.h"
+#include "support/station_time.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace orvela;
+using namespace orvela::test;
+
+namespace {
+
+const QString Station = QStringLiteral("SOAK");
+const std::array<QString, 8> Sensors = {QStringLiteral("AIR TEMP"),   QStringLiteral("HUMIDITY"),
+                                        QStringLiteral("PRESSURE"),   QStringLiteral("RAIN"),
+                                        QStringLiteral("WIND SPEED"), QStringLiteral("WIND GUST"),
+                                        QStringLiteral("SOLAR RAD"),  QStringLiteral("WIND DIR")};
+constexpr int Minutes = 10 * 24 * 60; // ten days of one-minute readings per sensor
+constexpr int ReportEvery = 100;
+
+struct Options
+{
+    int rounds = 1000;
+    Engine engine = Engine::SQLite;
+};
+
+[[noreturn]] void Usage()
+{
+    std::fprintf(stderr, "usage: orvela-soak [--rounds N] [--engine sqlite|postgresql]\n");
+    std::exit(2);
+}
+
+Options ParseOptions(const QStringList& arguments)
+{
+    Options options;
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (argument == QLatin1String("--rounds") && i + 1 < arguments.size()) {
+            bool ok = false;
+            options.rounds = arguments.at(++i).toInt(&ok);
+            if (!ok || options.rounds < 1)
+                Usage();
+        } else if (argument == QLatin1String("--engine") && i + 1 < arguments.size()) {
+            const QString name = arguments.at(++i);
+            if (name == QLatin1String("sqlite"))
+                options.engine = Engine::SQLite;
+            else if (name == QLatin1String("postgresql"))
+                options.engine = Engine::PostgreSQL;
+            else
+                Usage();
+        } else {
+            Usage();
+        }
+    }
+    return options;
+}
+
+double ResidentMegabytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0.0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return 0.0;
+}
+
+int OpenDescriptors()
+{
+    return static_cast<int>(QDir(QStringLiteral("/proc/self/fd"))
+                                .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)
+                                .size());
+}
+
+// The readings the six graphs hold now: a refresh that loaded nothing would look fast.
+int LoadedPoints(const TfrmMain& window)
+{
+    int points = 0;
+    for (int slot = 1; slot <= TfrmMain::GraphCount; ++slot)
+        points += static_cast<int>(window.graphPosition(slot)->chart()->readings().size());
+    return points;
+}
+
+// Ten days up to the minute before now, so that every time range of the graphs is full.
+bool FillDatabase(EngineFixture& fixture, Engine engine, StationTime end)
+{
+    if (!fixture.CreateTables(engine))
+        return false;
+    const CivilTime last = DecodeStationTime(end);
+    QStringList sql{QStringLiteral("INSERT INTO KT_SITES VALUES (%1, %2)")
+                        .arg(EngineFixture::Quote(Station),
+                             EngineFixture::TimeLiteral(engine, last.year, last.month, last.day,
+                                                        last.hour, last.minute, last.second))};
+    for (const QString& sensor : Sensors)
+        sql.append(QStringLiteral("INSERT INTO KT_SITESENSORS VALUES (%1, %2)")
+                       .arg(EngineFixture::Quote(Station), EngineFixture::Quote(sensor)));
+    if (!fixture.ExecAll(engine, sql))
+        return false;
+    for (std::size_t s = 0; s < Sensors.size(); ++s) {
+        QVector<TestReading> readings;
+        readings.reserve(Minutes);
+        for (int minute = Minutes - 1; minute >= 0; --minute) {
+            const CivilTime t = DecodeStationTime(end - minute * 60);
+            readings.append({t.year, t.month, t.day, t.hour, t.minute, t.second,
+                             static_cast<double>(s) * 10.0 + (minute % 360) / 4.0});
+        }
+        if (!fixture.InsertReadings(engine, Station, Sensors[s], readings))
+            return false;
+    }
+    return true;
+}
+
+// A desk's configuration: the station, six graphs over every time range, seven live slots.
+void WriteConfiguration(const QString& path, const EngineFixture& fixture, Engine engine)
+{
+    namespace keys = settings;
+    SettingsStore store(path);
+    store.writeString(keys::Application, keys::Title, QStringLiteral("Soak"));
+    store.writeInteger(keys::Application, keys::GraphUpdate, 5);
+    store.writeString(keys::DataBase, keys::DataSource, fixture.DataSource(engine));
+    store.writeString(keys::DataBase, keys::UserName, fixture.User(engine));
+    store.writeString(
+        keys::DataBase, keys::Password,
+        QString::fromStdU16String(EncodeStoredPassword(fixture.Password(engine).toStdU16String())));
+    store.writeString(keys::DataBase, keys::Station, Station);
+    for (int slot = 1; slot <= keys::GraphSlotCount; ++slot) {
+        store.writeString(keys::GraphSection(slot), keys::Name,
+                          Sensors[static_cast<std::size_t>(slot - 1)]);
+        store.writeString(keys::GraphSection(slot), keys::TimeRange, QString::number(slot - 1));
+    }
+    for (int slot = 1; slot <= keys::LiveSlotCount; ++slot)
+        store.writeString(
+            keys::LiveSection(slot), keys::Name,
+            slot == keys::LiveSlotCount ? Sensors[7] : Sensors[static_cast<std::size_t>(slot - 1)]);
+    store.flush();
+}
+
+int Soak(EngineFixture& fixture, Engine engine, const Options& options)
+{
+    const char* label = engine == Engine::SQLite ? "SQLite" : "PostgreSQL";
+    const StationTime now = StationTimeNow();
+    if (!FillDatabase(fixture, engine, now - now % 60)) {
+        std::fprintf(stderr, "cannot fill the %s database: %s\n", label,
+                     qPrintable(fixture.LastError()));
+        return 1;
+    }
+    QTemporaryDir desk;
+    const QString config = QDir(desk.path()).filePath(QStringLiteral("Orvela.ovf"));
+    WriteConfiguration(config, fixture, engine);
+
+    // The data-collection system, writing a reading per sensor every second.
+    QProcess feed;
+    feed.setProcessChannelMode(QProcess::MergedChannels);
+    feed.start(QStringLiteral(ORVELA_ADMIN_PATH),
+               {QStringLiteral("feed"), fixture.DataSource(engine), fixture.User(engine),
+                fixture.Password(engine), QStringLiteral("--interval"), QStringLiteral("1")});
+    if (!feed.waitForStarted()) {
+        std::fprintf(stderr, "cannot start the feed: %s\n", qPrintable(feed.errorString()));
+        return 1;
+    }
+
+    RecordingPrompter prompter;
+    ScopedPrompter scope(prompter);
+    TfrmLog log;
+    int status = 0;
+    {
+        TfrmMain window(config, log);
+        window.show(); // connects, fills the choosers, refreshes once and starts the timer
+        QApplication::processEvents();
+        window.Timer1()->stop(); // the rounds below are the refreshes
+        if (!window.Connected) {
+            std::fprintf(stderr, "the window did not connect: %s\n",
+                         qPrintable(prompter.texts().join(QLatin1Char(' '))));
+            return 1;
+        }
+        std::printf("%s: %d sensors x %d readings, feed every 1 s, %d refreshes of 6 graphs "
+                    "(6 h to 10 days) and 7 live slots\n",
+                    label, static_cast<int>(Sensors.size()), Minutes, options.rounds);
+        std::printf("%7s %10s %5s %28s %8s %12s\n", "round", "VmRSS MB", "fds",
+                    "refresh ms (min/median/max)", "points", "last update");
+        std::printf("%7d %10.1f %5d\n", 0, ResidentMegabytes(), OpenDescriptors());
+        std::fflush(stdout);
+
+        std::vector<double> times;
+        double firstResident = 0;
+        int firstDescriptors = 0;
+        for (int round = 1; round <= options.rounds; ++round) {
+            QElapsedTimer clock;
+            clock.start();
+            window.Timer1Timer();
+            times.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
+            QApplication::processEvents(); // the feed's output, paint events
+            feed.readAll();
+            if (round % ReportEvery == 0 || round == options.rounds) {
+                std::sort(times.begin(), times.end());
+                const QString spread = QString::asprintf("%.1f / %.1f / %.1f", times.front(),
+                                                         times[times.size() / 2], times.back());
+                const double resident = ResidentMegabytes();
+                const int descriptors = OpenDescriptors();
+                if (firstResident == 0) {
+                    firstResident = resident;
+                    firstDescriptors = descriptors;
+                }
+                const CivilTime update = DecodeStationTime(window.LastUpdate);
+                std::printf("%7d %10.1f %5d %28s %8d %4s%02d:%02d:%02d\n", round, resident,
+                            descriptors, qPrintable(spread), LoadedPoints(window), "", update.hour,
+                            update.minute, update.second);
+                std::fflush(stdout);
+                times.clear();
+            }
+            if (feed.state() != QProcess::Running) {
+                std::fprintf(stderr, "the feed stopped: %s\n", feed.readAll().constData());
+                status = 1;
+                break;
+            }
+        }
+        std::printf("%s: resident set %+.1f MB and descriptors %+d from the first report to the "
+                    "last; %d failure reports\n",
+                    label, ResidentMegabytes() - firstResident,
+                    OpenDescriptors() - firstDescriptors, static_cast<int>(prompter.boxes.size()));
+        for (const QString& text : prompter.texts())
+            std::printf("  reported: %s\n", qPrintable(text));
+        if (!prompter.boxes.isEmpty())
+            status = 1;
+        window.close();
+    }
+    feed.kill();
+    feed.waitForFinished();
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const Options options = ParseOptions(QApplication::arguments());
+
+    // PostgreSQL on a server of the program's own, for as long as it runs.
+    PrivatePgServer server;
+    if (options.engine == Engine::PostgreSQL) {
+        if (!server.Start()) {
+            std::fprintf(stderr, "cannot start PostgreSQL: %s\n", qPrintable(server.ErrorText()));
+            return 1;
+        }
+        const PgServer& facts = server.Facts();
+        qputenv("ORVELA_TEST_PG_HOST", facts.host.toUtf8());
+        qputenv("ORVELA_TEST_PG_PORT", facts.port.toUtf8());
+        qputenv("ORVELA_TEST_PG_USER", facts.user.toUtf8());
+        qputenv("ORVELA_TEST_PG_PASSWORD", facts.password.toUtf8());
+        qputenv("ORVELA_TEST_PG_DB", facts.database.toUtf8());
+        qputenv("ORVELA_TEST_PG_DIR", facts.folder.toUtf8());
+    }
+    int status = 0;
+    {
+        EngineFixture fixture;
+        if (!fixture.Available(options.engine)) {
+            std::fprintf(stderr, "%s\n", qPrintable(fixture.SkipReason(options.engine)));
+            return 1;
+        }
+        status = Soak(fixture, options.engine, options);
+    }
+    if (options.engine == Engine::PostgreSQL)
+        server.Stop();
+    return status;
+}
