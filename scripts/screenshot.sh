@@ -2,7 +2,7 @@
 # Takes screenshots of the running program under Xvfb.
 #   scripts/screenshot.sh OUT_PREFIX [orvela arguments...]
 # writes OUT_PREFIX-live.png (the "Live Data" tab) and OUT_PREFIX-graph.png (the "Graph Data"
-# tab). ORVELA_BIN names the program (build/src/orvela by default); SCREENSHOT_WAIT the seconds
+# tab, with the first graph's cursor read-out switched on). ORVELA_BIN names the program (build/src/orvela by default); SCREENSHOT_WAIT the seconds
 # to let it load before the first picture (5 by default).
 set -euo pipefail
 
@@ -36,6 +36,14 @@ if [ -n "$main" ]; then
   # The "Graph Data" tab sits right of "Live Data", just below the menu bar.
   eval "$(xdotool getwindowgeometry --shell "$main")"
   xdotool mousemove $((X + 112)) $((Y + 36)) click 1 2>/dev/null || true
+  sleep 1
+  # The first graph's cursor: its toggle picture in the chart's top right corner, then two
+  # moves over the plot (the first one switches snapping on, the second writes the read-out).
+  xdotool mousemove $((X + 424)) $((Y + 96)) click 1 2>/dev/null || true
+  sleep 0.5
+  xdotool mousemove $((X + 240)) $((Y + 214)) 2>/dev/null || true
+  sleep 0.5
+  xdotool mousemove $((X + 252)) $((Y + 214)) 2>/dev/null || true
   sleep 1
 fi
 import -window root "$out-graph.png"
