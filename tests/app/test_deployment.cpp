@@ -228,6 +228,60 @@ private slots:
         QVERIFY(!program.readAllStandardError().contains("cannot be saved"));
     }
 
+    // A --config that cannot serve: said on the console, the program starts on defaults and
+    // ends cleanly, and nothing is written where it could not read.
+    void badConfigOption_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("a folder") << QStringLiteral("folder")
+                                  << QStringLiteral("starting on defaults");
+        QTest::newRow("a file without read permission")
+            << QStringLiteral("unreadable") << QStringLiteral("starting on defaults");
+        QTest::newRow("a path in a folder that does not exist")
+            << QStringLiteral("missing") << QStringLiteral("cannot be saved");
+    }
+
+    void badConfigOption()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, said);
+        QTemporaryDir dir;
+        QString config = dir.filePath(QStringLiteral("desk.ovf"));
+        const QByteArray content("[Application]\r\nTitle=Kept\r\n");
+        if (kind == QLatin1String("folder")) {
+            QVERIFY(QDir().mkpath(config));
+        } else if (kind == QLatin1String("unreadable")) {
+            writeFile(config, content);
+            QVERIFY(QFile::setPermissions(config, QFileDevice::WriteOwner));
+            QFile probe(config);
+            if (probe.open(QIODevice::ReadOnly))
+                QSKIP("this user reads files without read permission (root)");
+        } else {
+            config = dir.filePath(QStringLiteral("gone/desk.ovf"));
+        }
+        QProcess program;
+        program.setProcessEnvironment(programEnvironment(dir.path()));
+        program.start(QStringLiteral(ORVELA_PATH), {QStringLiteral("--config"), config});
+        QVERIFY(program.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(RequestRestore(config, 500), 20000);
+        program.terminate();
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
+        QVERIFY2(errors.contains(said) && errors.contains(config), qPrintable(errors));
+        if (kind == QLatin1String("folder"))
+            QVERIFY(QFileInfo(config).isDir());
+        if (kind == QLatin1String("unreadable")) {
+            QVERIFY(
+                QFile::setPermissions(config, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+            QCOMPARE(readFile(config), content);
+        }
+        if (kind == QLatin1String("missing"))
+            QVERIFY(!QFileInfo::exists(config));
+    }
+
     // In this process: a real modal box is open when the signal comes; the box goes, then the
     // window closes and saves.
     void terminationClosesOpenBoxThenWindow()
