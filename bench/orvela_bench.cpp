@@ -105,15 +105,15 @@ double Median(std::vector<double> values)
     return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
 }
 
-QVector<TestReading> SensorReadings(int sensor)
+std::vector<TestReading> SensorReadings(int sensor)
 {
-    QVector<TestReading> readings;
+    std::vector<TestReading> readings;
     readings.reserve(MinutesPerGraph);
     const StationTime start = EncodeStationTime(DataStart);
     for (int minute = 1; minute <= MinutesPerGraph; ++minute) {
         const CivilTime t = DecodeStationTime(start + minute * 60);
-        readings.append({t.year, t.month, t.day, t.hour, t.minute, t.second,
-                         sensor * 100.0 + (minute % 997) / 7.0});
+        readings.push_back({t.year, t.month, t.day, t.hour, t.minute, t.second,
+                            sensor * 100.0 + (minute % 997) / 7.0});
     }
     return readings;
 }

@@ -127,12 +127,12 @@ bool FillDatabase(EngineFixture& fixture, Engine engine, StationTime end)
     if (!fixture.ExecAll(engine, sql))
         return false;
     for (std::size_t s = 0; s < Sensors.size(); ++s) {
-        QVector<TestReading> readings;
+        std::vector<TestReading> readings;
         readings.reserve(Minutes);
         for (int minute = Minutes - 1; minute >= 0; --minute) {
             const CivilTime t = DecodeStationTime(end - minute * 60);
-            readings.append({t.year, t.month, t.day, t.hour, t.minute, t.second,
-                             static_cast<double>(s) * 10.0 + (minute % 360) / 4.0});
+            readings.push_back({t.year, t.month, t.day, t.hour, t.minute, t.second,
+                                static_cast<double>(s) * 10.0 + (minute % 360) / 4.0});
         }
         if (!fixture.InsertReadings(engine, Station, Sensors[s], readings))
             return false;

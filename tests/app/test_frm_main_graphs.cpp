@@ -514,11 +514,12 @@ private slots:
         QFETCH(Engine, engine);
         if (!prepare(engine))
             QSKIP(qPrintable(m_fx->SkipReason(engine) + m_fx->LastError()));
-        QVector<TestReading> readings;
+        std::vector<TestReading> readings;
         const StationTime first = EncodeStationTime(2005, 2, 20, 14, 38, 0);
         for (int i = 0; i < 14400; ++i) {
             const CivilTime t = DecodeStationTime(first + i * 60);
-            readings.append({t.year, t.month, t.day, t.hour, t.minute, t.second, double(i % 50)});
+            readings.push_back(
+                {t.year, t.month, t.day, t.hour, t.minute, t.second, double(i % 50)});
         }
         QVERIFY2(m_fx->InsertReadings(engine, "STN1"_q, "PRESSURE"_q, readings),
                  qPrintable(m_fx->LastError()));

@@ -395,14 +395,14 @@ bool EngineFixture::ClearTables(Engine engine)
 }
 
 bool EngineFixture::InsertReadings(Engine engine, const QString& station, const QString& sensor,
-                                   const QVector<TestReading>& readings)
+                                   const std::vector<TestReading>& readings)
 {
     // Many rows per statement: one statement per row would make the large cases slow.
-    constexpr int RowsPerStatement = 500;
-    for (int first = 0; first < readings.size(); first += RowsPerStatement) {
+    constexpr std::size_t RowsPerStatement = 500;
+    for (std::size_t first = 0; first < readings.size(); first += RowsPerStatement) {
         QString sql = QStringLiteral("INSERT INTO KT_DATA1 VALUES ");
-        const int last = std::min<int>(first + RowsPerStatement, readings.size());
-        for (int i = first; i < last; ++i) {
+        const std::size_t last = std::min(first + RowsPerStatement, readings.size());
+        for (std::size_t i = first; i < last; ++i) {
             const TestReading& r = readings[i];
             if (i > first)
                 sql += QLatin1Char(',');

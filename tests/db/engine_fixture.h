@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QVector>
 
+#include <vector>
+
 namespace orvela::test {
 
 enum class Engine
@@ -101,7 +103,7 @@ public:
     bool CreateTables(Engine engine);
     bool ClearTables(Engine engine);
     bool InsertReadings(Engine engine, const QString& station, const QString& sensor,
-                        const QVector<TestReading>& readings);
+                        const std::vector<TestReading>& readings);
     // A time stamp literal in the form the engine stores.
     static QString TimeLiteral(Engine engine, int year, int month, int day, int hour, int minute,
                                int second);

@@ -627,11 +627,11 @@ private slots:
     {
         QFETCH(Engine, engine);
         REQUIRE_ENGINE(engine);
-        QVector<TestReading> readings;
+        std::vector<TestReading> readings;
         const StationTime first = EncodeStationTime(2024, 1, 1, 0, 0, 0);
         for (int i = -60; i <= 14400 + 60; ++i) {
             const CivilTime t = DecodeStationTime(first + i * 60);
-            readings.append({t.year, t.month, t.day, t.hour, t.minute, t.second, i * 0.5});
+            readings.push_back({t.year, t.month, t.day, t.hour, t.minute, t.second, i * 0.5});
         }
         QVERIFY2(m_fx->InsertReadings(engine, "ST1"_q, "TEMP"_q, readings),
                  qPrintable(m_fx->LastError()));
@@ -899,9 +899,9 @@ private slots:
         QFETCH(Engine, engine);
         QFETCH(bool, reconnect);
         REQUIRE_ENGINE(engine);
-        QVector<TestReading> readings;
+        std::vector<TestReading> readings;
         for (int i = 0; i < 100; ++i)
-            readings.append({2024, 5, 1, 10 + i / 60, i % 60, 0, double(i)});
+            readings.push_back({2024, 5, 1, 10 + i / 60, i % 60, 0, double(i)});
         QVERIFY2(m_fx->InsertReadings(engine, "ST1"_q, "TEMP"_q, readings),
                  qPrintable(m_fx->LastError()));
         auto db = Connect(engine);
@@ -942,9 +942,9 @@ private slots:
     {
         QFETCH(Engine, engine);
         REQUIRE_ENGINE(engine);
-        QVector<TestReading> readings;
+        std::vector<TestReading> readings;
         for (int i = 0; i < 50; ++i)
-            readings.append({2024, 5, 1, 10, i, 0, double(i)});
+            readings.push_back({2024, 5, 1, 10, i, 0, double(i)});
         QVERIFY2(m_fx->InsertReadings(engine, "ST1"_q, "TEMP"_q, readings),
                  qPrintable(m_fx->LastError()));
         auto db = Connect(engine);

@@ -28,7 +28,7 @@ using namespace orvela::test;
 // container registration).
 struct Readings
 {
-    QVector<TestReading> list;
+    std::vector<TestReading> list;
 };
 
 Q_DECLARE_METATYPE(Readings)
@@ -57,13 +57,13 @@ QStringList Drawn(const GraphChart& chart)
     return out;
 }
 
-QVector<TestReading> EveryMinute(const CivilTime& first, int count, double value)
+std::vector<TestReading> EveryMinute(const CivilTime& first, int count, double value)
 {
-    QVector<TestReading> readings;
+    std::vector<TestReading> readings;
     const StationTime start = EncodeStationTime(first);
     for (int i = 0; i < count; ++i) {
         const CivilTime t = DecodeStationTime(start + i * 60);
-        readings.append({t.year, t.month, t.day, t.hour, t.minute, t.second, value + i});
+        readings.push_back({t.year, t.month, t.day, t.hour, t.minute, t.second, value + i});
     }
     return readings;
 }
@@ -305,11 +305,11 @@ void TestGraphChart::daylightSavingChange()
     StationQueries* queries = prepare(engine);
     if (!queries)
         QSKIP(qPrintable(m_fx->SkipReason(engine) + m_fx->LastError()));
-    QVector<TestReading> readings;
+    std::vector<TestReading> readings;
     const StationTime first = EncodeStationTime(2005, 3, 26, 22, 0, 0);
     for (int i = 0; i < 16; ++i) {
         const CivilTime t = DecodeStationTime(first + i * 1800);
-        readings.append({t.year, t.month, t.day, t.hour, t.minute, t.second, double(i)});
+        readings.push_back({t.year, t.month, t.day, t.hour, t.minute, t.second, double(i)});
     }
     QVERIFY2(m_fx->InsertReadings(engine, "STN1"_q, "AIR TEMP"_q, readings),
              qPrintable(m_fx->LastError()));

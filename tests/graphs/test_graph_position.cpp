@@ -128,7 +128,7 @@ private:
             columns(QTest::newRow(qPrintable(EngineLabel(engine) + ": "_q + name)) << engine);
     }
 
-    StationQueries* prepare(Engine engine, const QVector<TestReading>& readings)
+    StationQueries* prepare(Engine engine, const std::vector<TestReading>& readings)
     {
         if (!m_fx->Available(engine) || !m_fx->ClearTables(engine))
             return nullptr;
@@ -431,9 +431,9 @@ void TestGraphPosition::zoomOnFirstGraphOnly_data()
 void TestGraphPosition::zoomOnFirstGraphOnly()
 {
     QFETCH(Engine, engine);
-    QVector<TestReading> readings;
+    std::vector<TestReading> readings;
     for (int hour = 0; hour < 24; ++hour)
-        readings.append({2005, 3, 2, hour, 0, 0, double(hour)});
+        readings.push_back({2005, 3, 2, hour, 0, 0, double(hour)});
     StationQueries* queries = prepare(engine, readings);
     if (!queries)
         QSKIP(qPrintable(m_fx->SkipReason(engine) + m_fx->LastError()));
@@ -492,12 +492,12 @@ void TestGraphPosition::togglesOpenNoPopup()
 // the pictures are kept there for a look.
 void TestGraphPosition::pictures()
 {
-    QVector<TestReading> readings;
+    std::vector<TestReading> readings;
     const StationTime first = EncodeStationTime(2005, 2, 20, 14, 40, 0);
     for (int i = 0; i < 14400; i += 10) {
         const CivilTime t = DecodeStationTime(first + i * 60);
-        readings.append({t.year, t.month, t.day, t.hour, t.minute, t.second,
-                         12.0 + 8.0 * std::sin(i / 229.0) + (i % 70) / 35.0});
+        readings.push_back({t.year, t.month, t.day, t.hour, t.minute, t.second,
+                            12.0 + 8.0 * std::sin(i / 229.0) + (i % 70) / 35.0});
     }
     StationQueries* queries = prepare(Engine::SQLite, readings);
     if (!queries)

@@ -242,12 +242,12 @@ void TestGraphPrintQueue::initTestCase()
     m_fx = std::make_unique<EngineFixture>();
     QVERIFY2(m_fx->Available(Engine::SQLite), qPrintable(m_fx->SkipReason(Engine::SQLite)));
     QVERIFY2(m_fx->CreateTables(Engine::SQLite), qPrintable(m_fx->LastError()));
-    QVector<TestReading> readings;
+    std::vector<TestReading> readings;
     for (int step = 0; step <= 144; ++step) {
         const int minutes = step * 10;
         const double value =
             8.0 + 6.0 * std::sin(step / 144.0 * 2.0 * Pi) + 0.5 * std::sin(step * 0.7);
-        readings.append({2005, 3, 1, 14 + minutes / 60, minutes % 60, 0, value});
+        readings.push_back({2005, 3, 1, 14 + minutes / 60, minutes % 60, 0, value});
     }
     for (TestReading& r : readings)
         if (r.hour >= 24) {
