@@ -52,6 +52,9 @@ public:
     void Timer1Timer();
     void LoadSettings();
     void SaveSettings();
+    // Why the configuration file could not be read at creation (the window then runs on
+    // defaults and never writes over the file); empty when it was read or did not exist.
+    QString ConfigReadError() const;
     void FileExit1Execute();
     void FileConnect1Execute();
     void FileDisconnect1Execute();

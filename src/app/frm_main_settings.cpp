@@ -106,6 +106,11 @@ void TfrmMain::LoadSettings()
     }
 }
 
+QString TfrmMain::ConfigReadError() const
+{
+    return m_settingsStore && !m_settingsStore->ok() ? m_settingsStore->errorText() : QString();
+}
+
 void TfrmMain::SaveSettings()
 {
     if (!m_settingsStore)

@@ -1,7 +1,6 @@
 #include "app/config_check.h"
 #include "app/frm_main.h"
 #include "app/termination_signals.h"
-#include "config/settings_store.h"
 #include "messages/frm_log.h"
 #include "support/format_scan.h"
 #include "support/locale_separators.h"
@@ -41,9 +40,9 @@ int main(int argc, char* argv[])
     orvela::TfrmMain window(configPath, log);
     // Said once at start in the Messages window (the load reports a file it could not read),
     // and on the console for whoever started the program from one.
-    if (const orvela::SettingsStore store(configPath); !store.ok())
+    if (const QString unread = window.ConfigReadError(); !unread.isEmpty())
         std::fprintf(stderr, "orvela: %s; starting on defaults.\n",
-                     store.errorText().toLocal8Bit().constData());
+                     unread.toLocal8Bit().constData());
     const QString unsavable = orvela::ReportUnsavableConfig(log, configPath, options.isSet(config));
     if (!unsavable.isEmpty())
         std::fprintf(stderr, "orvela: %s.\n", unsavable.toLocal8Bit().constData());
