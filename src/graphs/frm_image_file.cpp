@@ -1,5 +1,6 @@
 #include "graphs/frm_image_file.h"
 
+#include "messages/dialog_buttons.h"
 #include "messages/prompter.h"
 
 #include <QDir>
@@ -40,25 +41,18 @@ TfrmImageFile::TfrmImageFile(QString& path, QWidget* owner)
     btnBrowse = new QPushButton(QStringLiteral("Browse..."), this);
     btnBrowse->setObjectName(QStringLiteral("btnBrowse"));
     btnBrowse->setAutoDefault(false);
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnCancel->setAutoDefault(false);
+    const OkCancelRow buttons = MakeOkCancelRow(this);
+    btnOK = buttons.ok;
+    btnCancel = buttons.cancel;
 
     auto* field = new QHBoxLayout;
     field->addWidget(lblImageFile);
     field->addWidget(edtImage, 1);
     field->addWidget(btnBrowse);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(field);
     layout->addSpacing(8);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(btnBrowse, &QPushButton::clicked, this, &TfrmImageFile::btnBrowseClick);

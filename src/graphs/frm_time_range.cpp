@@ -1,5 +1,7 @@
 #include "graphs/frm_time_range.h"
 
+#include "messages/dialog_buttons.h"
+
 #include <QButtonGroup>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -39,23 +41,16 @@ TfrmTimeRange::TfrmTimeRange(int& rangeIndex, QWidget* owner)
         items->addWidget(item);
     }
 
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnCancel->setAutoDefault(false);
+    const OkCancelRow buttons = MakeOkCancelRow(this);
+    btnOK = buttons.ok;
+    btnCancel = buttons.cancel;
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
     auto* choice = new QHBoxLayout;
     choice->addWidget(lblTimeRange, 0, Qt::AlignTop);
     choice->addWidget(rgpTimeOfData, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(choice);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(btnOK, &QPushButton::clicked, this, &TfrmTimeRange::btnOKClick);

@@ -1,6 +1,7 @@
 #include "live/frm_min_max.h"
 
 #include "live/value_text.h"
+#include "messages/dialog_buttons.h"
 #include "messages/prompter.h"
 
 #include <QGridLayout>
@@ -31,25 +32,18 @@ TfrmMinMax::TfrmMinMax(float& minimum, float& maximum, LimitsCheck check, QWidge
     edtMaxValue = new QLineEdit(this);
     edtMaxValue->setObjectName(QStringLiteral("edtMaxValue"));
     lblMaxValue->setBuddy(edtMaxValue);
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnCancel->setAutoDefault(false);
+    const OkCancelRow buttons = MakeOkCancelRow(this);
+    btnOK = buttons.ok;
+    btnCancel = buttons.cancel;
 
     auto* fields = new QGridLayout;
     fields->addWidget(lblMinValue, 0, 0);
     fields->addWidget(edtMinValue, 0, 1);
     fields->addWidget(lblMaxValue, 1, 0);
     fields->addWidget(edtMaxValue, 1, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
 
     connect(btnOK, &QPushButton::clicked, this, &TfrmMinMax::btnOKClick);
     connect(btnCancel, &QPushButton::clicked, this, &TfrmMinMax::btnCancelClick);

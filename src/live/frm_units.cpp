@@ -1,5 +1,7 @@
 #include "live/frm_units.h"
 
+#include "messages/dialog_buttons.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,23 +21,16 @@ TfrmUnits::TfrmUnits(QString& units, QWidget* owner)
     edtUnits = new QLineEdit(this);
     edtUnits->setObjectName(QStringLiteral("edtUnits"));
     lblUnits->setBuddy(edtUnits);
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnCancel->setAutoDefault(false);
+    const OkCancelRow buttons = MakeOkCancelRow(this);
+    btnOK = buttons.ok;
+    btnCancel = buttons.cancel;
 
     auto* field = new QHBoxLayout;
     field->addWidget(lblUnits);
     field->addWidget(edtUnits);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(field);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
 
     connect(btnOK, &QPushButton::clicked, this, &TfrmUnits::btnOKClick);
     connect(btnCancel, &QPushButton::clicked, this, &TfrmUnits::btnCancelClick);
