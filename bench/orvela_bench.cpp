@@ -16,10 +16,10 @@
 #include "graphs/graph_chart.h"
 #include "graphs/graph_position.h"
 #include "graphs/reading_series.h"
+#include "process_figures.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFont>
 #include <QWidget>
 
@@ -38,6 +38,7 @@
 
 using namespace orvela;
 using namespace orvela::test;
+using namespace orvela::bench;
 
 namespace {
 
@@ -85,24 +86,6 @@ Options ParseOptions(const QStringList& arguments)
         }
     }
     return options;
-}
-
-double ResidentMegabytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0.0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return 0.0;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
 }
 
 std::vector<TestReading> SensorReadings(int sensor)

@@ -18,13 +18,13 @@
 #include "graphs/graph_position.h"
 #include "graphs/reading_series.h"
 #include "messages/frm_log.h"
+#include "process_figures.h"
 #include "recording_prompter.h"
 #include "support/station_time.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -36,6 +36,7 @@
 
 using namespace orvela;
 using namespace orvela::test;
+using namespace orvela::bench;
 
 namespace {
 
@@ -82,24 +83,6 @@ Options ParseOptions(const QStringList& arguments)
         }
     }
     return options;
-}
-
-double ResidentMegabytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0.0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return 0.0;
-}
-
-int OpenDescriptors()
-{
-    return static_cast<int>(QDir(QStringLiteral("/proc/self/fd"))
-                                .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)
-                                .size());
 }
 
 // The readings the six graphs hold now: a refresh that loaded nothing would look fast.
@@ -222,9 +205,9 @@ int Soak(EngineFixture& fixture, Engine engine, const Options& options)
             QApplication::processEvents(); // the feed's output, paint events
             feed.readAll();
             if (round % ReportEvery == 0 || round == options.rounds) {
-                std::sort(times.begin(), times.end());
-                const QString spread = QString::asprintf("%.1f / %.1f / %.1f", times.front(),
-                                                         times[times.size() / 2], times.back());
+                const auto [fastest, slowest] = std::minmax_element(times.begin(), times.end());
+                const QString spread =
+                    QString::asprintf("%.1f / %.1f / %.1f", *fastest, Median(times), *slowest);
                 const double resident = ResidentMegabytes();
                 const int descriptors = OpenDescriptors();
                 if (firstResident == 0) {
