@@ -2,6 +2,7 @@
 // six loads of a refresh, "Edit Time Range" on one graph, the Setup command, the station
 // picture, and a close that arrives while a sensor choice is loading.
 
+#include "answer_dialog.h"
 #include "app/frm_main.h"
 #include "app/frm_setup.h"
 #include "app/station_panel.h"
@@ -38,21 +39,6 @@ namespace {
 
 // 2 March 2005 14:37:42: the 6-hour window starts at 08:37:00.
 const CivilTime Now{2005, 3, 2, 14, 37, 42};
-
-// Answers the next modal dialog of type Dialog once it is up.
-template <typename Dialog> void answerDialog(std::function<void(Dialog&)> answer)
-{
-    QTimer::singleShot(0, [answer] {
-        QTRY_VERIFY(qobject_cast<Dialog*>(QApplication::activeModalWidget()));
-        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
-        answer(*dialog);
-        // A dialog the answer left open would hold the test until its timeout.
-        if (dialog->isVisible()) {
-            dialog->reject();
-            QFAIL("the dialog is still open after the answer");
-        }
-    });
-}
 
 // The points of a chart as "yyyy-mm-dd hh:nn:ss=value".
 QStringList Drawn(const GraphChart& chart)
@@ -96,13 +82,6 @@ private:
     std::unique_ptr<TfrmLog> m_log;
     std::unique_ptr<FixedClock> m_clock;
     std::unique_ptr<TfrmMain> m_window;
-
-    static void engineColumn()
-    {
-        QTest::addColumn<Engine>("engine");
-        for (const Engine engine : {Engine::SQLite, Engine::PostgreSQL})
-            QTest::newRow(qPrintable(EngineLabel(engine))) << engine;
-    }
 
     // Two stations (the first named `station`) with their sensors and last updates.
     bool prepare(Engine engine, const QString& station = "STN1"_q)
@@ -178,16 +157,18 @@ private slots:
         QTest::addColumn<Engine>("engine");
         QTest::addColumn<QString>("stored");     // the station in the database
         QTest::addColumn<QString>("configured"); // the station in the configuration file
-        for (const Engine engine : {Engine::SQLite, Engine::PostgreSQL}) {
-            const QString label = EngineLabel(engine);
-            QTest::newRow(qPrintable(label + ": plain"_q)) << engine << "STN1"_q
-                                                           << "STN1"_q;
-            QTest::newRow(qPrintable(label + ": a dot in the station"_q)) << engine << "ST.N1"_q
-                                                                          << "ST.N1"_q;
-            QTest::newRow(qPrintable(label + ": blanks round the configured station"_q))
-                << engine << "STN1"_q
+        EngineRows("plain", [](QTestData& row) {
+            row << "STN1"_q
+                << "STN1"_q;
+        });
+        EngineRows("a dot in the station", [](QTestData& row) {
+            row << "ST.N1"_q
+                << "ST.N1"_q;
+        });
+        EngineRows("blanks round the configured station", [](QTestData& row) {
+            row << "STN1"_q
                 << "  STN1 "_q;
-        }
+        });
     }
 
     void refreshLoadsEveryGraph()
@@ -257,14 +238,14 @@ private slots:
         QTest::addColumn<bool>("ok");
         QTest::addColumn<QString>("rangeAfter");
         QTest::addColumn<QString>("startAfter");
-        for (const Engine engine : {Engine::SQLite, Engine::PostgreSQL}) {
-            const QString label = EngineLabel(engine);
-            QTest::newRow(qPrintable(label + ": 10 days, OK"_q)) << engine << true << "5"_q
-                                                                 << "2005-02-20 15:37:00"_q;
-            QTest::newRow(qPrintable(label + ": Cancel still reloads"_q))
-                << engine << false << "1"_q
+        EngineRows("10 days, OK", [](QTestData& row) {
+            row << true << "5"_q
+                << "2005-02-20 15:37:00"_q;
+        });
+        EngineRows("Cancel still reloads", [](QTestData& row) {
+            row << false << "1"_q
                 << "2005-03-02 03:37:00"_q;
-        }
+        });
     }
 
     void timeRangeReloadsOnlyItsGraph()
@@ -290,7 +271,7 @@ private slots:
             m_fx->InsertReadings(engine, "STN1"_q, "AIR TEMP"_q, {{2005, 3, 2, 15, 0, 0, 2.0}}));
         m_window->OnObjectMouseDown(chart(3), Qt::RightButton);
         int shown = -2;
-        answerDialog<TfrmTimeRange>([&shown, ok](TfrmTimeRange& dialog) {
+        AnswerDialog<TfrmTimeRange>([&shown, ok](TfrmTimeRange& dialog) {
             shown = dialog.selectedIndex();
             if (ok) {
                 QTest::mouseClick(dialog.rangeButton(5), Qt::LeftButton);
@@ -331,11 +312,8 @@ private slots:
     {
         QTest::addColumn<Engine>("engine");
         QTest::addColumn<bool>("ok");
-        for (const Engine engine : {Engine::SQLite, Engine::PostgreSQL}) {
-            QTest::newRow(qPrintable(EngineLabel(engine) + ": OK on another station"_q))
-                << engine << true;
-            QTest::newRow(qPrintable(EngineLabel(engine) + ": Cancel"_q)) << engine << false;
-        }
+        EngineRows("OK on another station", [](QTestData& row) { row << true; });
+        EngineRows("Cancel", [](QTestData& row) { row << false; });
     }
 
     void setupCommand()
@@ -354,7 +332,7 @@ private slots:
         const StationTime before = m_window->LastUpdate;
         QCOMPARE(m_window->windowTitle(), "North mast"_q);
 
-        answerDialog<TfrmSetup>([ok](TfrmSetup& dialog) {
+        AnswerDialog<TfrmSetup>([ok](TfrmSetup& dialog) {
             QCOMPARE(dialog.edtTitle->text(), "North mast"_q);
             dialog.cbxStations->setCurrentIndex(dialog.cbxStations->findText("STN2"_q));
             dialog.edtTitle->setText("South mast"_q);
@@ -403,7 +381,7 @@ private slots:
         QVERIFY(m_fx->Exec(Engine::SQLite, "INSERT INTO KT_SITES (STATION_ID) VALUES ('STN2')"_q));
         start(Engine::SQLite, "STN1"_q, "[Graph1]\r\nName=AIR TEMP\r\n"_q);
         const StationTime before = m_window->LastUpdate;
-        answerDialog<TfrmSetup>([](TfrmSetup& dialog) {
+        AnswerDialog<TfrmSetup>([](TfrmSetup& dialog) {
             dialog.cbxStations->setCurrentIndex(dialog.cbxStations->findText("STN2"_q));
             QTest::mouseClick(dialog.btnOk, Qt::LeftButton);
         });
@@ -455,7 +433,7 @@ private slots:
             m_window->stationPanel()->picture()->pixmap(Qt::ReturnByValue).toImage();
 
         m_window->OnObjectMouseDown(m_window->stationPanel()->picture(), Qt::RightButton);
-        answerDialog<TfrmImageFile>([path](TfrmImageFile& dialog) {
+        AnswerDialog<TfrmImageFile>([path](TfrmImageFile& dialog) {
             dialog.edtImage->setText(path);
             QTest::mouseClick(dialog.btnOK, Qt::LeftButton);
         });
@@ -507,7 +485,11 @@ private slots:
 
     // A close that arrives while a sensor choice loads 10 days waits for the load to stop, then
     // closes and saves the new choice.
-    void closeDuringAChooserLoad_data() { engineColumn(); }
+    void closeDuringAChooserLoad_data()
+    {
+        QTest::addColumn<Engine>("engine");
+        EngineRows("a sensor choice");
+    }
 
     void closeDuringAChooserLoad()
     {

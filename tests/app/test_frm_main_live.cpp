@@ -1,6 +1,7 @@
 // The live side of the main window against a real SQLite station database: the choosers,
 // the captions, the value labels, the wind needle and the popup commands.
 
+#include "answer_dialog.h"
 #include "app/frm_main.h"
 #include "db/engine_fixture.h"
 #include "db/password_scrambler.h"
@@ -31,15 +32,6 @@ using namespace orvela::test;
 namespace {
 
 const Engine Sqlite = Engine::SQLite;
-
-// Answers the next modal dialog once it is up.
-template <typename Dialog> void answerDialog(std::function<void(Dialog&)> answer)
-{
-    QTimer::singleShot(0, [answer] {
-        QTRY_VERIFY(qobject_cast<Dialog*>(QApplication::activeModalWidget()));
-        answer(*qobject_cast<Dialog*>(QApplication::activeModalWidget()));
-    });
-}
 
 } // namespace
 
@@ -220,7 +212,7 @@ private slots:
     {
         start("[LiveData5]\r\nName=PRESSURE\r\n");
         m_window->OnObjectMouseDown(live(5)->display(), Qt::RightButton);
-        answerDialog<TfrmUnits>([](TfrmUnits& dialog) {
+        AnswerDialog<TfrmUnits>([](TfrmUnits& dialog) {
             dialog.edtUnits->setText("hPa");
             QTest::mouseClick(dialog.btnOK, Qt::LeftButton);
         });
@@ -230,7 +222,7 @@ private slots:
 
         // A left button does not move the target; Cancel changes nothing.
         m_window->OnObjectMouseDown(live(1)->display(), Qt::LeftButton);
-        answerDialog<TfrmUnits>([](TfrmUnits& dialog) {
+        AnswerDialog<TfrmUnits>([](TfrmUnits& dialog) {
             dialog.edtUnits->setText("ignored");
             QTest::mouseClick(dialog.btnCancel, Qt::LeftButton);
         });
@@ -242,7 +234,7 @@ private slots:
     {
         start();
         m_window->OnObjectMouseDown(live(6)->display(), Qt::RightButton);
-        answerDialog<TfrmMinMax>([](TfrmMinMax& dialog) {
+        AnswerDialog<TfrmMinMax>([](TfrmMinMax& dialog) {
             QCOMPARE(dialog.edtMinValue->text(), QStringLiteral("0.0"));
             dialog.edtMinValue->setText("150");
             dialog.edtMaxValue->setText("200");
@@ -255,7 +247,7 @@ private slots:
 
         // A thermometer takes any pair; the wind chart has no limits to set.
         m_window->OnObjectMouseDown(live(1)->display(), Qt::RightButton);
-        answerDialog<TfrmMinMax>([](TfrmMinMax& dialog) {
+        AnswerDialog<TfrmMinMax>([](TfrmMinMax& dialog) {
             QCOMPARE(dialog.edtMinValue->text(), QStringLiteral("-30.0"));
             dialog.edtMinValue->setText("12.345");
             dialog.edtMaxValue->setText("5");

@@ -11,6 +11,8 @@
 #include <QString>
 #include <QtTest>
 
+#include <functional>
+#include <map>
 #include <memory>
 
 namespace orvela::test {
@@ -58,7 +60,40 @@ struct Connection
     }
 };
 
+// The connection to `engine` kept in `connections`: opened on first use (named
+// NAME_ENGINE) and kept there for the rest of the test. Null when it does not open.
+inline Connection* OpenedConnection(std::map<Engine, Connection>& connections,
+                                    const EngineFixture& fixture, Engine engine,
+                                    const QString& name)
+{
+    auto found = connections.find(engine);
+    if (found == connections.end()) {
+        Connection connection;
+        if (!connection.Open(fixture, engine, name + QLatin1Char('_') + EngineLabel(engine)))
+            return nullptr;
+        found = connections.emplace(engine, std::move(connection)).first;
+    }
+    return &found->second;
+}
+
 } // namespace orvela::test
 
 Q_DECLARE_METATYPE(orvela::test::Engine)
 Q_DECLARE_METATYPE(orvela::CivilTime)
+
+namespace orvela::test {
+
+// One data row per engine, named "sqlite: NAME" and "postgresql: NAME", with the engine in the
+// first column; `columns` adds the rest of the row.
+inline void EngineRows(const char* name, const std::function<void(QTestData&)>& columns = {})
+{
+    for (const Engine engine : {Engine::SQLite, Engine::PostgreSQL}) {
+        QTestData& row =
+            QTest::newRow(qPrintable(EngineLabel(engine) + ": "_q + QString::fromUtf8(name)))
+            << engine;
+        if (columns)
+            columns(row);
+    }
+}
+
+} // namespace orvela::test

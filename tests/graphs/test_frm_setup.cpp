@@ -58,14 +58,10 @@ private:
 
     StationQueries* connect(Engine engine)
     {
-        auto found = m_connections.find(engine);
-        if (found == m_connections.end()) {
-            Connection connection;
-            if (!connection.Open(*m_fx, engine, "frm_setup_"_q + EngineLabel(engine)))
-                return nullptr;
-            found = m_connections.emplace(engine, std::move(connection)).first;
-        }
-        return found->second.queries.get();
+        Connection* connection = OpenedConnection(m_connections, *m_fx, engine, "frm_setup"_q);
+        if (!connection)
+            return nullptr;
+        return connection->queries.get();
     }
 
 private slots:

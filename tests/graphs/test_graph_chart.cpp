@@ -80,12 +80,6 @@ private:
     std::unique_ptr<EngineFixture> m_fx;
     std::map<Engine, Connection> m_connections;
 
-    void engineRows(const char* name, const std::function<void(QTestData&)>& columns)
-    {
-        for (const Engine engine : {Engine::SQLite, Engine::PostgreSQL})
-            columns(QTest::newRow(qPrintable(EngineLabel(engine) + ": "_q + name)) << engine);
-    }
-
     // The engine's connection, with empty tables and one station with the given sensors.
     StationQueries* prepare(Engine engine, const QString& station = "STN1"_q,
                             const QStringList& sensors = {"AIR TEMP"_q, "RAIN"_q})
@@ -101,17 +95,13 @@ private:
                        ", "_q + EngineFixture::Quote(sensor) + ")"_q);
         if (!m_fx->ExecAll(engine, sql))
             return nullptr;
-        auto found = m_connections.find(engine);
-        if (found == m_connections.end()) {
-            Connection connection;
-            if (!connection.Open(*m_fx, engine, "graph_chart_"_q + EngineLabel(engine)))
-                return nullptr;
-            found = m_connections.emplace(engine, std::move(connection)).first;
-        }
+        Connection* connection = OpenedConnection(m_connections, *m_fx, engine, "graph_chart"_q);
+        if (!connection)
+            return nullptr;
         // Every case starts from a fresh connection, so no spelling learnt earlier applies.
-        found->second.database->ConnectDatabase(m_fx->DataSource(engine), m_fx->User(engine),
-                                                m_fx->Password(engine));
-        return found->second.queries.get();
+        connection->database->ConnectDatabase(m_fx->DataSource(engine), m_fx->User(engine),
+                                              m_fx->Password(engine));
+        return connection->queries.get();
     }
 
 private slots:
@@ -171,7 +161,7 @@ void TestGraphChart::window_data()
         {"an index of none of the six takes 24 hours", March2, 9, {2005, 3, 1, 14, 37, 0}},
     };
     for (const Case& c : cases)
-        engineRows(c.name, [&](QTestData& row) { row << c.now << c.range << c.start; });
+        EngineRows(c.name, [&](QTestData& row) { row << c.now << c.range << c.start; });
 }
 
 // The window ends at the clock's second and starts on its whole minute; the bottom axis holds
@@ -204,7 +194,7 @@ void TestGraphChart::readingsDrawn_data()
     QTest::addColumn<Readings>("readings");
     QTest::addColumn<QStringList>("drawn");
     // The window of these cases: 2005-03-02 08:37:00 to 14:37:42.
-    engineRows("readings exactly at both ends", [](QTestData& row) {
+    EngineRows("readings exactly at both ends", [](QTestData& row) {
         row << Readings{{{2005, 3, 2, 8, 36, 59, 1.0},
                          {2005, 3, 2, 8, 37, 0, 2.0},
                          {2005, 3, 2, 12, 0, 0, 3.0},
@@ -213,11 +203,11 @@ void TestGraphChart::readingsDrawn_data()
             << QStringList{"2005-03-02 08:37:00=2"_q, "2005-03-02 12:00:00=3"_q,
                            "2005-03-02 14:37:42=4"_q};
     });
-    engineRows("an empty value is drawn at 0", [](QTestData& row) {
+    EngineRows("an empty value is drawn at 0", [](QTestData& row) {
         row << Readings{{{2005, 3, 2, 10, 0, 0, 0.0, true}, {2005, 3, 2, 10, 1, 0, -7.25}}}
             << QStringList{"2005-03-02 10:00:00=0"_q, "2005-03-02 10:01:00=-7.25"_q};
     });
-    engineRows("no readings in the window", [](QTestData& row) {
+    EngineRows("no readings in the window", [](QTestData& row) {
         row << Readings{{{2005, 3, 1, 10, 0, 0, 1.0}}} << QStringList{};
     });
 }
@@ -253,7 +243,7 @@ void TestGraphChart::stationAndSensor_data()
     QTest::addColumn<int>("points");
     const auto add = [this](const char* name, const char* stored, const char* station,
                             const char* sensor, const char* title, int points) {
-        engineRows(name, [&](QTestData& row) {
+        EngineRows(name, [&](QTestData& row) {
             row << QString::fromUtf8(stored) << QString::fromUtf8(station)
                 << QString::fromUtf8(sensor) << QString::fromUtf8(title) << points;
         });
@@ -292,7 +282,7 @@ void TestGraphChart::stationAndSensor()
 void TestGraphChart::daylightSavingChange_data()
 {
     QTest::addColumn<Engine>("engine");
-    engineRows("10 days over the last Sunday of March", [](QTestData&) {});
+    EngineRows("10 days over the last Sunday of March", [](QTestData&) {});
 }
 
 // The program has no time zones: readings every half hour through the night the clocks go
@@ -352,10 +342,10 @@ void TestGraphChart::axisLabels_data()
     QTest::addColumn<QChar>("dateSeparator");
     QTest::addColumn<QChar>("timeSeparator");
     QTest::addColumn<QStringList>("timeLabels"); // the first two of the 6-hour window
-    engineRows("slash and colon", [](QTestData& row) {
+    EngineRows("slash and colon", [](QTestData& row) {
         row << QChar('/') << QChar(':') << QStringList{"02/03 09:00"_q, "02/03 10:00"_q};
     });
-    engineRows("the locale's dot and dash", [](QTestData& row) {
+    EngineRows("the locale's dot and dash", [](QTestData& row) {
         row << QChar('.') << QChar('-') << QStringList{"02.03 09-00"_q, "02.03 10-00"_q};
     });
 }
@@ -399,7 +389,7 @@ void TestGraphChart::axisLabels()
 void TestGraphChart::emptyChooserLoadsConfiguredSensor_data()
 {
     QTest::addColumn<Engine>("engine");
-    engineRows("sensor not among the station's", [](QTestData&) {});
+    EngineRows("sensor not among the station's", [](QTestData&) {});
 }
 
 // The chooser stays empty when the configured sensor is not in the station's list; the graph
@@ -424,7 +414,7 @@ void TestGraphChart::emptyChooserLoadsConfiguredSensor()
 void TestGraphChart::newerLoadSupersedes_data()
 {
     QTest::addColumn<Engine>("engine");
-    engineRows("a sensor choice during a load", [](QTestData&) {});
+    EngineRows("a sensor choice during a load", [](QTestData&) {});
 }
 
 // An event processed during a long load starts another load of the same chart: the newer load
@@ -460,7 +450,7 @@ void TestGraphChart::newerLoadSupersedes()
 void TestGraphChart::stopConditionEndsLoad_data()
 {
     QTest::addColumn<Engine>("engine");
-    engineRows("the main window closing", [](QTestData&) {});
+    EngineRows("the main window closing", [](QTestData&) {});
 }
 
 void TestGraphChart::stopConditionEndsLoad()
@@ -486,7 +476,7 @@ void TestGraphChart::stopConditionEndsLoad()
 void TestGraphChart::failingQueryLeavesEmptyGraph_data()
 {
     QTest::addColumn<Engine>("engine");
-    engineRows("the connection closed", [](QTestData&) {});
+    EngineRows("the connection closed", [](QTestData&) {});
 }
 
 // The failure reaches the caller; the graph is left empty with its new title and window.

@@ -122,12 +122,6 @@ private:
     std::unique_ptr<EngineFixture> m_fx;
     std::map<Engine, Connection> m_connections;
 
-    void engineRows(const char* name, const std::function<void(QTestData&)>& columns)
-    {
-        for (const Engine engine : {Engine::SQLite, Engine::PostgreSQL})
-            columns(QTest::newRow(qPrintable(EngineLabel(engine) + ": "_q + name)) << engine);
-    }
-
     StationQueries* prepare(Engine engine, const std::vector<TestReading>& readings)
     {
         if (!m_fx->Available(engine) || !m_fx->ClearTables(engine))
@@ -136,14 +130,10 @@ private:
                                     "INSERT INTO KT_SITESENSORS VALUES ('STN1', 'AIR TEMP')"_q}) ||
             !m_fx->InsertReadings(engine, "STN1"_q, "AIR TEMP"_q, readings))
             return nullptr;
-        auto found = m_connections.find(engine);
-        if (found == m_connections.end()) {
-            Connection connection;
-            if (!connection.Open(*m_fx, engine, "graph_position_"_q + EngineLabel(engine)))
-                return nullptr;
-            found = m_connections.emplace(engine, std::move(connection)).first;
-        }
-        return found->second.queries.get();
+        Connection* connection = OpenedConnection(m_connections, *m_fx, engine, "graph_position"_q);
+        if (!connection)
+            return nullptr;
+        return connection->queries.get();
     }
 
 private slots:
@@ -229,7 +219,7 @@ void TestGraphPosition::readOut_data()
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("text");
     const auto add = [this](const char* name, double value, const char* text) {
-        engineRows(name, [&](QTestData& row) { row << value << QString::fromUtf8(text); });
+        EngineRows(name, [&](QTestData& row) { row << value << QString::fromUtf8(text); });
     };
     add("12.5", 12.5, "05/03/2004 14:20:00, 12.50");
     add("0.5", 0.5, "05/03/2004 14:20:00, .50");
@@ -274,7 +264,7 @@ void TestGraphPosition::readOut()
 void TestGraphPosition::snapsAfterFirstMiss_data()
 {
     QTest::addColumn<Engine>("engine");
-    engineRows("two readings far apart", [](QTestData&) {});
+    EngineRows("two readings far apart", [](QTestData&) {});
 }
 
 void TestGraphPosition::snapsAfterFirstMiss()
@@ -326,7 +316,7 @@ void TestGraphPosition::timeRangeCommand_data()
     QTest::addColumn<CivilTime>("startAfter"); // the reloaded graph's window start
     const auto add = [this](const char* name, int slot, const char* entry, int pick, Answer answer,
                             const char* after, CivilTime start) {
-        engineRows(name, [&](QTestData& row) {
+        EngineRows(name, [&](QTestData& row) {
             row << slot << QString::fromUtf8(entry) << pick << answer << QString::fromUtf8(after)
                 << start;
         });
@@ -425,7 +415,7 @@ void TestGraphPosition::timeRangeCommandDropsFailures()
 void TestGraphPosition::zoomOnFirstGraphOnly_data()
 {
     QTest::addColumn<Engine>("engine");
-    engineRows("graphs 1 and 2", [](QTestData&) {});
+    EngineRows("graphs 1 and 2", [](QTestData&) {});
 }
 
 void TestGraphPosition::zoomOnFirstGraphOnly()
