@@ -89,8 +89,12 @@ QString WindValueText(float value, const QLocale& locale)
 
 bool ParseFloatText(const QString& text, const QLocale& locale, float& out)
 {
+    // A group separator is refused: "1.500" typed under a comma-decimal locale is far more
+    // likely a slip for 1,5 than a wish for 1500, and a limit is not a place to guess.
+    QLocale strict(locale);
+    strict.setNumberOptions(strict.numberOptions() | QLocale::RejectGroupSeparator);
     bool ok = false;
-    const double parsed = locale.toDouble(text.trimmed(), &ok);
+    const double parsed = strict.toDouble(text.trimmed(), &ok);
     if (!ok || !std::isfinite(parsed))
         return false;
     if (std::fabs(parsed) > static_cast<double>(std::numeric_limits<float>::max()))

@@ -22,8 +22,8 @@ QString GaugeValueText(float value, const QLocale& locale = QLocale());
 QString WindValueText(float value, const QLocale& locale = QLocale());
 
 // Reads `text` as a number in the locale's format and holds it as a single-precision float.
-// False when the text is not a number, or not a finite float (infinity, not-a-number, beyond
-// the float range): none of these can be a gauge limit.
+// False when the text is not a number (a group separator makes it none), or not a finite float
+// (infinity, not-a-number, beyond the float range): none of these can be a gauge limit.
 bool ParseFloatText(const QString& text, const QLocale& locale, float& out);
 
 } // namespace orvela

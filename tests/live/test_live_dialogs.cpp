@@ -134,6 +134,8 @@ void TestLiveDialogs::minMaxEdited_data()
                                          << "5" << ok << NotNumeric << -1.0f << -1.0f;
     QTest::newRow("maximum empty") << thermometer << "1"
                                    << "" << ok << NotNumeric << -1.0f << -1.0f;
+    QTest::newRow("group separator") << thermometer << "1,000.5"
+                                     << "2" << ok << NotNumeric << -1.0f << -1.0f;
     QTest::newRow("beyond the float range") << dial << "1e39"
                                             << "0" << ok << NotNumeric << -1.0f << -1.0f;
     QTest::newRow("thermometer takes an inverted pair") << thermometer << "60"

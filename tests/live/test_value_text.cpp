@@ -85,6 +85,10 @@ void TestValueText::parse_data()
     QTest::newRow("scientific as shown") << c << "1.000000e+09" << true << 1e9f;
     QTest::newRow("comma decimal")
         << QLocale(QLocale::German, QLocale::Germany) << "0,1" << true << 0.1f;
+    QTest::newRow("German group separator")
+        << QLocale(QLocale::German, QLocale::Germany) << "1.500" << false << 0.0f;
+    QTest::newRow("English group separator")
+        << QLocale(QLocale::English, QLocale::UnitedStates) << "1,000.5" << false << 0.0f;
     QTest::newRow("letters") << c << "abc" << false << 0.0f;
     QTest::newRow("empty") << c << "" << false << 0.0f;
     QTest::newRow("number then letters") << c << "12abc" << false << 0.0f;
