@@ -3,6 +3,7 @@
 #include "live/gauge_scale.h"
 #include "live/value_text.h"
 
+#include <qwt_dial.h>
 #include <qwt_dial_needle.h>
 #include <qwt_round_scale_draw.h>
 #include <qwt_scale_div.h>
@@ -64,6 +65,67 @@ public:
 
 } // namespace
 
+// The toolkit's dial, drawn with the gauge's zones and caption. Only DialGauge reaches it.
+class DialFace final : public QwtDial
+{
+public:
+    explicit DialFace(QWidget* parent) : QwtDial(parent)
+    {
+        setReadOnly(true);
+        setWrapping(false);
+        setStepAlignment(false);
+        setFocusPolicy(Qt::NoFocus);
+        // The gauge, not the face, takes the mouse, so its popup menu opens wherever the press
+        // lands.
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setMode(QwtDial::RotateNeedle);
+        setOrigin(ScaleOrigin);
+        setScaleArc(0.0, ScaleSweep);
+        setLineWidth(FrameWidth);
+        setFrameShadow(QwtDial::Sunken);
+
+        auto* scale = new OneDecimalScaleDraw;
+        scale->setTickLength(QwtScaleDiv::MajorTick, MajorTickLength);
+        scale->setTickLength(QwtScaleDiv::MediumTick, MediumTickLength);
+        scale->setTickLength(QwtScaleDiv::MinorTick, MinorTickLength);
+        scale->setSpacing(4);
+        setScaleDraw(scale);
+
+        auto* needle = new QwtDialSimpleNeedle(QwtDialSimpleNeedle::Arrow, true, NeedleRed,
+                                               QColor(48, 48, 48));
+        needle->setWidth(7);
+        setNeedle(needle);
+    }
+
+    // The toolkit's setter bounds the value to the scale and shows a hidden needle again.
+    void showNeedleAt(double value) { QwtDial::setValue(value); }
+    void hideNeedle()
+    {
+        setValid(false);
+        update();
+    }
+    void setCaption(const QString& caption)
+    {
+        m_caption = caption;
+        invalidateCache();
+        update();
+    }
+    QString caption() const { return m_caption; }
+    void setTicks(const QwtScaleDiv& div)
+    {
+        setScale(div);
+        invalidateCache();
+        update();
+    }
+
+protected:
+    void drawScale(QPainter* painter, const QPointF& center, double radius) const override;
+    void drawScaleContents(QPainter* painter, const QPointF& center, double radius) const override;
+
+private:
+    QString m_caption;
+};
+
 GaugeRangeError::GaugeRangeError() : std::runtime_error(OutOfRange) {}
 
 QString GaugeRangeError::text() const
@@ -71,37 +133,15 @@ QString GaugeRangeError::text() const
     return QString::fromUtf8(what());
 }
 
-DialGauge::DialGauge(QWidget* parent) : QwtDial(parent)
+DialGauge::DialGauge(QWidget* parent) : QWidget(parent), m_face(new DialFace(this))
 {
-    setReadOnly(true);
-    setWrapping(false);
-    setStepAlignment(false);
     setFocusPolicy(Qt::NoFocus);
-    setMode(QwtDial::RotateNeedle);
-    setOrigin(ScaleOrigin);
-    setScaleArc(0.0, ScaleSweep);
-    setLineWidth(FrameWidth);
-    setFrameShadow(QwtDial::Sunken);
-
-    auto* scale = new OneDecimalScaleDraw;
-    scale->setTickLength(QwtScaleDiv::MajorTick, MajorTickLength);
-    scale->setTickLength(QwtScaleDiv::MediumTick, MediumTickLength);
-    scale->setTickLength(QwtScaleDiv::MinorTick, MinorTickLength);
-    scale->setSpacing(4);
-    setScaleDraw(scale);
-
-    auto* needle =
-        new QwtDialSimpleNeedle(QwtDialSimpleNeedle::Arrow, true, NeedleRed, QColor(48, 48, 48));
-    needle->setWidth(7);
-    setNeedle(needle);
-
     QPalette colours = palette();
     colours.setColor(QPalette::Base, Face);
     colours.setColor(QPalette::Text, Qt::white);
     colours.setColor(QPalette::WindowText, Face); // the disc inside the scale
     setPalette(colours);
     setFont(ArialPixels(LabelFontPixels));
-
     updateScale();
 }
 
@@ -133,39 +173,51 @@ void DialGauge::setRange(double minimum, double maximum)
 void DialGauge::setValue(double value)
 {
     m_value = value;
-    if (std::isnan(value)) {
-        setValid(false);
-        update();
-        return;
-    }
-    QwtDial::setValue(DrawnIntervalFor(m_minimum, m_maximum).bounded(value));
+    if (std::isnan(value))
+        m_face->hideNeedle();
+    else
+        m_face->showNeedleAt(DrawnIntervalFor(m_minimum, m_maximum).bounded(value));
 }
 
 double DialGauge::needleValue() const
 {
-    if (!isValid())
+    if (!m_face->isValid())
         return std::nan("");
-    return QwtDial::value();
+    return m_face->value();
+}
+
+bool DialGauge::isValid() const
+{
+    return m_face->isValid();
 }
 
 void DialGauge::setCaption(const QString& caption)
 {
-    m_caption = caption;
-    invalidateCache();
-    update();
+    m_face->setCaption(caption);
+}
+
+QString DialGauge::caption() const
+{
+    return m_face->caption();
+}
+
+const QwtScaleDiv& DialGauge::scaleDiv() const
+{
+    return m_face->scaleDiv();
 }
 
 // The font decides how many labels fit.
 void DialGauge::changeEvent(QEvent* event)
 {
-    QwtDial::changeEvent(event);
+    QWidget::changeEvent(event);
     if (event->type() == QEvent::FontChange)
         updateScale();
 }
 
 void DialGauge::resizeEvent(QResizeEvent* event)
 {
-    QwtDial::resizeEvent(event);
+    QWidget::resizeEvent(event);
+    m_face->setGeometry(rect());
     updateScale();
 }
 
@@ -178,7 +230,7 @@ void DialGauge::updateScale()
     const int widest = std::max(metrics.horizontalAdvance(ScaleLabel(drawn.low())),
                                 metrics.horizontalAdvance(ScaleLabel(drawn.high())));
     const double labelRadius =
-        std::max(0.0, 0.5 * innerRect().width() - MajorTickLength - metrics.height());
+        std::max(0.0, 0.5 * m_face->innerRect().width() - MajorTickLength - metrics.height());
     GaugeTickRules rules;
     rules.smallestStep = 0.1; // labels carry one decimal
     rules.minorIntervals = 5;
@@ -192,14 +244,14 @@ void DialGauge::updateScale()
         lists[QwtScaleDiv::MinorTick].append(tick);
     for (const double tick : ticks.major)
         lists[QwtScaleDiv::MajorTick].append(tick);
-    setScale(QwtScaleDiv(drawn.start, drawn.end, lists));
+    m_face->setTicks(QwtScaleDiv(drawn.start, drawn.end, lists));
+    // The toolkit's dial bounds its value to the new scale and shows it; a hidden needle stays
+    // hidden.
     if (!std::isnan(m_value))
-        QwtDial::setValue(drawn.bounded(m_value));
-    invalidateCache();
-    update();
+        m_face->showNeedleAt(drawn.bounded(m_value));
 }
 
-void DialGauge::drawScale(QPainter* painter, const QPointF& center, double radius) const
+void DialFace::drawScale(QPainter* painter, const QPointF& center, double radius) const
 {
     // The colour zones lie under the ticks: the first and the last third of the sweep are blue,
     // the middle one shows the face.
@@ -220,7 +272,7 @@ void DialGauge::drawScale(QPainter* painter, const QPointF& center, double radiu
     QwtDial::drawScale(painter, center, radius);
 }
 
-void DialGauge::drawScaleContents(QPainter* painter, const QPointF& center, double radius) const
+void DialFace::drawScaleContents(QPainter* painter, const QPointF& center, double radius) const
 {
     if (m_caption.isEmpty())
         return;

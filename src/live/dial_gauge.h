@@ -4,11 +4,12 @@
 // colour zones over the first and the last third of the scale, a needle and a caption inside
 // the dial.
 
-#include <qwt_dial.h>
-
 #include <QString>
+#include <QWidget>
 
 #include <stdexcept>
+
+class QwtScaleDiv;
 
 namespace orvela {
 
@@ -20,9 +21,16 @@ public:
     QString text() const;
 };
 
-class DialGauge : public QwtDial
+class DialFace;
+
+// The dial is a plain widget that owns its drawing: the toolkit's dial inside it is out of
+// reach, so its value setter and value property (which know nothing of the checks below) cannot
+// be called on a gauge. Every way of setting the reading, including the "value" property, goes
+// through setValue.
+class DialGauge : public QWidget
 {
     Q_OBJECT
+    Q_PROPERTY(double value READ value WRITE setValue)
 public:
     explicit DialGauge(QWidget* parent = nullptr);
 
@@ -39,27 +47,29 @@ public:
 
     // The reading. The needle stops at the nearer end of the scale for a value beyond it; a value
     // that is not a number hides the needle. value() is the reading as set; needleValue() the
-    // value the needle points at.
+    // value the needle points at, not-a-number while it is hidden.
     void setValue(double value);
     double value() const { return m_value; }
     double needleValue() const;
+    bool isValid() const; // the needle shows
 
     void setCaption(const QString& caption);
-    QString caption() const { return m_caption; }
+    QString caption() const;
+
+    // The scale as drawn: its interval and ticks.
+    const QwtScaleDiv& scaleDiv() const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void drawScale(QPainter* painter, const QPointF& center, double radius) const override;
-    void drawScaleContents(QPainter* painter, const QPointF& center, double radius) const override;
 
 private:
     void updateScale();
 
+    DialFace* m_face;
     double m_minimum = 0.0;
     double m_maximum = 100.0;
     double m_value = 0.0;
-    QString m_caption;
 };
 
 } // namespace orvela

@@ -7,9 +7,12 @@
 
 namespace orvela {
 
+// The toolkit's value setter is virtual, so the "value" property and a call through the base
+// class reach setValue below; the property also reads the reading as set.
 class ThermometerGauge : public QwtThermo
 {
     Q_OBJECT
+    Q_PROPERTY(double value READ value WRITE setValue)
 public:
     explicit ThermometerGauge(QWidget* parent = nullptr);
 

@@ -94,6 +94,12 @@ void TestGauges::thermometerMarker()
     QCOMPARE(markerAt(minimum - span), bottom);
     QCOMPARE(markerAt(Inf), span > 0 ? top : bottom);
     QCOMPARE(markerAt(NaN), -1);
+    // Through the toolkit's class and the property the reading is checked the same way.
+    static_cast<QwtThermo&>(gauge).setValue(maximum + span);
+    QCOMPARE(gauge.markerPosition(), top);
+    QVERIFY(gauge.setProperty("value", NaN));
+    QCOMPARE(gauge.markerPosition(), -1);
+    QVERIFY(std::isnan(gauge.property("value").toDouble()));
 }
 
 void TestGauges::thermometerScale_data()
@@ -205,17 +211,25 @@ void TestGauges::dialNeedle()
     QFETCH(double, value);
     QFETCH(double, needle);
     QFETCH(double, widenedNeedle);
-    DialGauge dial;
-    dial.resize(DialSize);
-    dial.setRange(minimum, maximum);
-    dial.setValue(value);
     auto same = [](double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); };
-    QVERIFY(same(dial.value(), value));
-    QVERIFY2(same(dial.needleValue(), needle), qPrintable(QString::number(dial.needleValue())));
-    QCOMPARE(dial.isValid(), !std::isnan(value));
-    if (maximum < 200.0)
-        dial.setMaximum(200.0);
-    QVERIFY(same(dial.needleValue(), widenedNeedle));
+    // The setter and the "value" property behave alike, also from a reading that was hidden.
+    for (const bool viaProperty : {false, true}) {
+        DialGauge dial;
+        dial.resize(DialSize);
+        dial.setRange(minimum, maximum);
+        dial.setValue(NaN);
+        if (viaProperty)
+            QVERIFY(dial.setProperty("value", value));
+        else
+            dial.setValue(value);
+        QVERIFY(same(dial.value(), value));
+        QVERIFY(same(dial.property("value").toDouble(), value));
+        QVERIFY2(same(dial.needleValue(), needle), qPrintable(QString::number(dial.needleValue())));
+        QCOMPARE(dial.isValid(), !std::isnan(value));
+        if (maximum < 200.0)
+            dial.setMaximum(200.0);
+        QVERIFY(same(dial.needleValue(), widenedNeedle));
+    }
 }
 
 void TestGauges::paintAnyLimits_data()
