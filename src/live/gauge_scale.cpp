@@ -31,6 +31,17 @@ double NiceCeil(double value)
     return 10.0 * power;
 }
 
+// The largest of 1, 2 or 5 times a power of ten that is below `value` (> 0).
+double NiceBelow(double value)
+{
+    const double power = std::pow(10.0, std::floor(std::log10(value)));
+    for (const double factor : {5.0, 2.0, 1.0}) {
+        if (factor * power < value * (1.0 - 1e-12))
+            return factor * power;
+    }
+    return 0.5 * power;
+}
+
 // The ticks k × step inside [low, high], at most `limit` of them.
 std::vector<double> Multiples(double low, double high, double step, double limit)
 {
@@ -110,10 +121,37 @@ GaugeTicks LayoutGaugeTicks(const DrawnInterval& interval, const GaugeTickRules&
             result.major = Multiples(low, high, step, MaxMajorIntervals + 1.0);
         }
     }
+    const double pixelsPerUnit = pixels / span;
+    // Two labels or fewer cannot be read as a scale: a finer 1-2-5 step that still keeps the
+    // labels apart gives three; where none does, the ends themselves are labelled.
+    if (result.major.size() < 3) {
+        for (double finer = NiceBelow(step);
+             finer * pixelsPerUnit >= majorSpacing &&
+             !(rules.smallestStep > 0.0 && finer < rules.smallestStep);
+             finer = NiceBelow(finer)) {
+            std::vector<double> ticks = Multiples(low, high, finer, MaxMajorIntervals + 1.0);
+            if (ticks.size() >= 3) {
+                step = finer;
+                result.major = std::move(ticks);
+                break;
+            }
+        }
+    }
+    // Labels that can show any value (no smallest step) label the ends rather than fewer than
+    // three ticks.
+    if (result.major.size() < 3 && !(rules.smallestStep > 0.0) && pixels >= majorSpacing) {
+        std::vector<double> ends{low};
+        for (const double tick : result.major) {
+            if ((tick - low) * pixelsPerUnit >= majorSpacing &&
+                (high - tick) * pixelsPerUnit >= majorSpacing)
+                ends.push_back(tick);
+        }
+        ends.push_back(high);
+        result.major = std::move(ends);
+    }
     result.majorStep = step;
 
     // Minor ticks: as many of the asked intervals as keep them apart; else half; else none.
-    const double pixelsPerUnit = pixels / span;
     const double minorSpacing = std::max(rules.minorSpacing, 1.0);
     int minorIntervals = std::max(rules.minorIntervals, 0);
     if (minorIntervals > 1 && step / minorIntervals * pixelsPerUnit < minorSpacing)
@@ -123,7 +161,10 @@ GaugeTicks LayoutGaugeTicks(const DrawnInterval& interval, const GaugeTickRules&
     const double minorStep = step / minorIntervals;
     for (const double tick : Multiples(low, high, minorStep, MaxMinorTicks)) {
         const double onMajor = std::fabs(std::remainder(tick, step));
-        if (onMajor > minorStep * 0.5)
+        // The ends, when labelled, need not be multiples of the step.
+        const bool nearEnd = !result.major.empty() && result.major.front() == low &&
+                             (tick - low < minorStep * 0.5 || high - tick < minorStep * 0.5);
+        if (onMajor > minorStep * 0.5 && !nearEnd)
             result.minor.push_back(tick);
     }
     return result;

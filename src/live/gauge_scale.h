@@ -51,9 +51,11 @@ struct GaugeTicks
 
 // The ticks for a scale over `interval`. The major step is the preferred step, grown to the
 // next 1-2-5 multiple of it while major ticks would be closer than `majorSpacing` pixels, or
-// shrunk to a 1-2-5 step giving about four intervals when it would label at most one tick; minor
-// ticks are left out (or halved in number) while closer than `minorSpacing`. The number of
-// ticks is thus bounded by the pixel span, whatever the limits.
+// shrunk to a 1-2-5 step giving about four intervals when it would label at most one tick. A
+// scale left with fewer than three major ticks takes the largest finer 1-2-5 step that gives
+// three and keeps them `majorSpacing` apart; failing that, and without a smallest step, its two
+// ends become major ticks. Minor ticks are left out (or halved in number) while closer than
+// `minorSpacing`. The number of ticks is thus bounded by the pixel span, whatever the limits.
 GaugeTicks LayoutGaugeTicks(const DrawnInterval& interval, const GaugeTickRules& rules);
 
 } // namespace orvela

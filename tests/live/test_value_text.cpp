@@ -208,6 +208,10 @@ void TestValueText::tickSteps_data()
         << 0.0 << 0.0 << 20.0 << 0.0 << 230.0 << QList<double>{-1, -0.5, 0, 0.5, 1} << 0.1;
     QTest::newRow("automatic step for a dial")
         << 0.0 << 100.0 << 0.0 << 0.1 << 170.0 << QList<double>{0, 20, 40, 60, 80, 100} << 4.0;
+    QTest::newRow("two labels are too few: a finer step gives five")
+        << -10.0 << 35.0 << 20.0 << 0.0 << 230.0 << QList<double>{-10, 0, 10, 20, 30} << 2.0;
+    QTest::newRow("no finer step fits: the ends are labelled")
+        << -10.0 << 35.0 << 20.0 << 0.0 << 30.0 << QList<double>{-10, 35} << 10.0;
     QTest::newRow("one decimal labels need a step of 0.1")
         << 0.0 << 0.05 << 0.0 << 0.1 << 470.0 << QList<double>{0} << 0.02;
 }
