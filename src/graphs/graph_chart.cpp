@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <functional>
 #include <utility>
 
 namespace orvela {
@@ -247,11 +248,12 @@ private:
 };
 
 // Dragging a rectangle to the right zooms into it; dragging to the left returns to the whole
-// window. The right button stays free for the popup menu.
+// window, whatever the zoom stack holds. The right button stays free for the popup menu.
 class ZoomRectangle final : public QwtPlotZoomer
 {
 public:
-    explicit ZoomRectangle(QWidget* canvas) : QwtPlotZoomer(canvas, false)
+    ZoomRectangle(QWidget* canvas, std::function<void()> wholeWindow)
+        : QwtPlotZoomer(canvas, false), m_wholeWindow(std::move(wholeWindow))
     {
         setRubberBandPen(QPen(Qt::black));
         setTrackerMode(QwtPicker::AlwaysOff);
@@ -264,11 +266,14 @@ protected:
         const QPolygon chosen = selection();
         if (ok && chosen.size() >= 2 && chosen.last().x() < chosen.first().x()) {
             QwtPlotPicker::end(false);
-            zoom(0);
+            m_wholeWindow();
             return false;
         }
         return QwtPlotZoomer::end(ok);
     }
+
+private:
+    std::function<void()> m_wholeWindow;
 };
 
 } // namespace
@@ -321,7 +326,10 @@ GraphChart::GraphChart(int slot, QWidget* parent) : QwtPlot(parent), m_slot(slot
     m_series->attach(this);
 
     if (slot == 1) {
-        m_zoomer = new ZoomRectangle(canvas);
+        m_zoomer = new ZoomRectangle(canvas, [this] {
+            restoreWindowAxes();
+            m_zoomer->setZoomBase(false);
+        });
         connect(m_zoomer, &QwtPlotZoomer::zoomed, this, [this](const QRectF&) {
             if (m_zoomer->zoomRectIndex() == 0)
                 restoreWindowAxes();
@@ -443,9 +451,26 @@ bool GraphChart::LoadGraphReadings(const QString& station, const QString& sensor
     if (!current())
         return false;
     replot();
-    if (m_zoomer)
-        m_zoomer->setZoomBase(false);
+    resetZoomBase();
     return complete;
+}
+
+void GraphChart::resetZoomBase()
+{
+    if (!m_zoomer)
+        return;
+    if (m_zoomer->zoomRectIndex() == 0) {
+        m_zoomer->setZoomBase(false);
+        return;
+    }
+    // A zoom made while the readings came in stays on screen, above the whole window: the
+    // toolkit would otherwise take the zoomed rectangle for the base.
+    const QwtInterval values = axisInterval(QwtPlot::yLeft);
+    QRectF whole(m_window.startDateTime(), values.minValue(),
+                 m_window.endDateTime() - m_window.startDateTime(), values.width());
+    if (m_readings->size() > 0)
+        whole |= m_readings->boundingRect();
+    m_zoomer->setZoomBase(whole.normalized());
 }
 
 } // namespace orvela

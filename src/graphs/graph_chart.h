@@ -77,6 +77,8 @@ private:
     bool LoadGraphReadings(const QString& station, const QString& sensor, std::uint64_t load,
                            StationQueries& queries, EventPump& pump);
     void restoreWindowAxes();
+    // After a load, the first step of the zoom stack is the whole window again.
+    void resetZoomBase();
 
     int m_slot;
     QwtPlotCurve* m_series = nullptr;

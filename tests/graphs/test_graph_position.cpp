@@ -162,6 +162,8 @@ private slots:
     void timeRangeCommandDropsFailures();
     void zoomOnFirstGraphOnly_data();
     void zoomOnFirstGraphOnly();
+    void zoomDuringLoads_data();
+    void zoomDuringLoads();
     void togglesOpenNoPopup();
     void pictures();
 };
@@ -458,6 +460,81 @@ void TestGraphPosition::zoomOnFirstGraphOnly()
             QCOMPARE(zoomed.maxValue(), window.maxValue());
         }
     }
+}
+
+void TestGraphPosition::zoomDuringLoads_data()
+{
+    QTest::addColumn<Engine>("engine");
+    QTest::addColumn<int>("loads");           // the first load, then refreshes
+    QTest::addColumn<bool>("zoomBeforeLast"); // a zoom between the last two loads
+    QTest::addColumn<bool>("zoomDuringLast"); // a zoom while the last load reads
+    EngineRows("zoom during the load", [](QTestData& row) { row << 1 << false << true; });
+    EngineRows("zoom during a refresh", [](QTestData& row) { row << 2 << false << true; });
+    EngineRows("zoom across a refresh", [](QTestData& row) { row << 2 << true << false; });
+    EngineRows("zoom before and during a refresh",
+               [](QTestData& row) { row << 2 << true << true; });
+}
+
+// Events are processed while readings come in, so the operator can zoom in the middle of a
+// load; after any load, dragging to the left still returns to the whole window.
+void TestGraphPosition::zoomDuringLoads()
+{
+    QFETCH(Engine, engine);
+    QFETCH(int, loads);
+    QFETCH(bool, zoomBeforeLast);
+    QFETCH(bool, zoomDuringLast);
+    std::vector<TestReading> readings;
+    for (int minute = 0; minute <= 23 * 60 + 30; minute += 10)
+        readings.push_back({2005, 3, 2, minute / 60, minute % 60, 0, double(minute % 97)});
+    StationQueries* queries = prepare(engine, readings);
+    if (!queries)
+        QSKIP(qPrintable(m_fx->SkipReason(engine) + m_fx->LastError()));
+    const FixedClock clock({2005, 3, 2, 23, 30, 0});
+    GraphTab tab;
+    tab.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&tab));
+    GraphChart& chart = *tab.at(1)->chart();
+    QWidget* canvas = chart.canvas();
+    const auto zoomIn = [canvas] {
+        Drag(canvas, QPoint(canvas->width() / 4, canvas->height() / 4),
+             QPoint(canvas->width() / 2, canvas->height() * 3 / 4));
+    };
+    const auto xInterval = [&chart] { return chart.axisInterval(QwtPlot::xBottom); };
+
+    EventPump pump({}, std::chrono::milliseconds(0));
+    for (int load = 1; load <= loads; ++load) {
+        const bool last = load == loads;
+        if (last && zoomBeforeLast) {
+            zoomIn();
+            QVERIFY(xInterval().width() < chart.windowEnd() - chart.windowStart());
+        }
+        bool zoomedDuring = false;
+        if (last && zoomDuringLast)
+            QTimer::singleShot(0, canvas, [&] {
+                zoomIn();
+                zoomedDuring = chart.isLoading();
+            });
+        QVERIFY(tab.at(1)->LoadGraph("STN1"_q, "AIR TEMP"_q, 2, *queries, pump));
+        QCOMPARE(zoomedDuring, last && zoomDuringLast);
+    }
+    QCOMPARE(chart.readings().size(), readings.size());
+    // A zoom made during the load stays; one made before it gave way to the whole window.
+    const double windowWidth = chart.windowEnd() - chart.windowStart();
+    QCOMPARE(xInterval().width() < windowWidth * 0.9, zoomDuringLast);
+    const QRectF base = chart.zoomer()->zoomBase();
+    QVERIFY(base.left() <= chart.windowStart() && base.right() >= chart.windowEnd());
+
+    Drag(canvas, QPoint(canvas->width() / 2, canvas->height() / 2),
+         QPoint(canvas->width() / 4, canvas->height() / 2));
+    QCOMPARE(xInterval().minValue(), chart.windowStart());
+    QCOMPARE(xInterval().maxValue(), chart.windowEnd());
+    QVERIFY(chart.axisAutoScale(QwtPlot::yLeft));
+    // Zooming and returning once more keeps working from the whole window.
+    zoomIn();
+    QVERIFY(xInterval().width() < windowWidth * 0.9);
+    chart.zoomer()->zoom(-1);
+    QCOMPARE(xInterval().minValue(), chart.windowStart());
+    QCOMPARE(xInterval().maxValue(), chart.windowEnd());
 }
 
 // The graph's popup menu opens on the chart, never on its toggle picture.
