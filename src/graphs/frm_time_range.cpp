@@ -1,5 +1,6 @@
 #include "graphs/frm_time_range.h"
 
+#include "graphs/graph_text.h"
 #include "messages/dialog_buttons.h"
 
 #include <QButtonGroup>
@@ -15,8 +16,10 @@ namespace orvela {
 
 QStringList TfrmTimeRange::RangeLabels()
 {
-    return {QStringLiteral("6 hours"), QStringLiteral("12 hours"), QStringLiteral("24 hours"),
-            QStringLiteral("3 days"),  QStringLiteral("7 days"),   QStringLiteral("10 days")};
+    QStringList labels;
+    for (int index = 0; index < GraphRangeCount; ++index)
+        labels.append(GraphRangeLabel(index));
+    return labels;
 }
 
 TfrmTimeRange::TfrmTimeRange(int& rangeIndex, QWidget* owner)

@@ -15,6 +15,7 @@
 
 #include <QEvent>
 #include <QFontMetrics>
+#include <QLabel>
 #include <QLayout>
 #include <QLinearGradient>
 #include <QPainter>
@@ -39,6 +40,9 @@ constexpr int LegendPadding = 3;
 constexpr int TimeLabelGap = 6;
 constexpr double SmallestValueStep = 0.01;
 constexpr int MarkerSize = 5;
+// Markers closer than this (in pixels, centre to centre) would run into one another.
+constexpr double MarkerSpacing = MarkerSize + 3;
+constexpr int SpanLabelLeft = 6;
 // A load never reserves room for more points than this up front; more still fit.
 constexpr int LargestReservation = 200000;
 
@@ -247,6 +251,27 @@ private:
     }
 };
 
+// The line joins every reading; a reading's marker is drawn only where it stands apart from its
+// neighbours', so a dense series does not thicken into a band of overlapping diamonds.
+class ReadingCurve final : public QwtPlotCurve
+{
+protected:
+    void drawSymbols(QPainter* painter, const QwtSymbol& symbol, const QwtScaleMap& xMap,
+                     const QwtScaleMap& yMap, const QRectF& canvasRect, int from,
+                     int to) const override
+    {
+        const auto* readings = static_cast<const ReadingSeries*>(data());
+        QPolygonF points;
+        for (const int i : readings->separatedIndexes(xMap, MarkerSpacing, from, to)) {
+            const QPointF reading = readings->points().at(i);
+            const QPointF at(xMap.transform(reading.x()), yMap.transform(reading.y()));
+            if (canvasRect.adjusted(-MarkerSize, -MarkerSize, MarkerSize, MarkerSize).contains(at))
+                points.append(at);
+        }
+        symbol.drawSymbols(painter, points);
+    }
+};
+
 // Dragging a rectangle to the right zooms into it; dragging to the left returns to the whole
 // window, whatever the zoom stack holds. The right button stays free for the popup menu.
 class ZoomRectangle final : public QwtPlotZoomer
@@ -311,7 +336,7 @@ GraphChart::GraphChart(int slot, QWidget* parent) : QwtPlot(parent), m_slot(slot
     grid->setMajorPen(QColor(210, 210, 210), 0.0, Qt::DotLine);
     grid->attach(this);
 
-    m_series = new QwtPlotCurve;
+    m_series = new ReadingCurve;
     m_series->setAxes(QwtPlot::xBottom, QwtPlot::yLeft);
     m_series->setStyle(QwtPlotCurve::Lines);
     m_series->setPen(QPen(Qt::blue, 0.0));
@@ -321,6 +346,10 @@ GraphChart::GraphChart(int slot, QWidget* parent) : QwtPlot(parent), m_slot(slot
     m_series->setLegendAttribute(QwtPlotCurve::LegendShowSymbol, true);
     // Points that fall on the same pixel are drawn once: a 10-day window holds many per pixel.
     m_series->setPaintAttribute(QwtPlotCurve::FilterPoints, true);
+    m_span = new QLabel(this);
+    m_span->setObjectName(QStringLiteral("lblSpan%1").arg(slot));
+    m_span->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_span->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_readings = new ReadingSeries;
     m_series->setData(m_readings);
     m_series->attach(this);
@@ -335,7 +364,41 @@ GraphChart::GraphChart(int slot, QWidget* parent) : QwtPlot(parent), m_slot(slot
                 restoreWindowAxes();
         });
     }
+    showRange(DefaultGraphRange);
     showWindow(GraphWindowNow(DefaultGraphRange));
+}
+
+std::vector<int> GraphChart::markedReadings() const
+{
+    return m_readings->separatedIndexes(canvasMap(QwtPlot::xBottom), MarkerSpacing, 0,
+                                        static_cast<int>(m_readings->size()) - 1);
+}
+
+QString GraphChart::spanText() const
+{
+    return m_span->text();
+}
+
+void GraphChart::showRange(int rangeIndex)
+{
+    m_span->setText(GraphRangeLabel(rangeIndex));
+    placeSpan();
+}
+
+// Beside the legend, in the row it takes above the canvas.
+void GraphChart::placeSpan()
+{
+    const QWidget* box = legend();
+    const int height = m_span->sizeHint().height();
+    const int top = box ? box->geometry().center().y() - height / 2 : SpanLabelLeft;
+    m_span->setGeometry(SpanLabelLeft, std::max(top, 0), m_span->sizeHint().width(), height);
+}
+
+void GraphChart::updateLayout()
+{
+    QwtPlot::updateLayout();
+    if (m_span) // the base class lays out before the label is made
+        placeSpan();
 }
 
 void GraphChart::applyFont()
@@ -399,6 +462,7 @@ bool GraphChart::LoadGraph(const QString& station, const QString& sensor, int ra
                            StationQueries& queries, EventPump& pump)
 {
     const std::uint64_t load = ++m_loadSerial;
+    showRange(rangeIndex);
     m_readings->clear();
     m_series->setTitle(SeriesTitle(station, sensor));
     m_series->setVisible(true);

@@ -14,7 +14,9 @@
 #include <QString>
 
 #include <cstdint>
+#include <vector>
 
+class QLabel;
 class QwtPlotCurve;
 class QwtPlotZoomer;
 
@@ -40,6 +42,11 @@ public:
     const GraphWindow& window() const { return m_window; }
     // The zoom of the first chart; none on the others.
     QwtPlotZoomer* zoomer() const { return m_zoomer; }
+    // The readings whose marker is drawn at the present scale: those standing apart from their
+    // neighbours. The line and the cursor take every reading.
+    std::vector<int> markedReadings() const;
+    // The span of the last load ("24 hours"), shown beside the legend (lblSpanN).
+    QString spanText() const;
 
     // The title of the value axis; the main window writes "SENSOR (units)".
     void setValueAxisTitle(const QString& title);
@@ -68,6 +75,8 @@ public:
     PrintSettings& printSettings() { return m_printSettings; }
     const PrintSettings& printSettings() const { return m_printSettings; }
 
+    void updateLayout() override;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -77,6 +86,8 @@ private:
     bool LoadGraphReadings(const QString& station, const QString& sensor, std::uint64_t load,
                            StationQueries& queries, EventPump& pump);
     void restoreWindowAxes();
+    void showRange(int rangeIndex);
+    void placeSpan();
     // After a load, the first step of the zoom stack is the whole window again.
     void resetZoomBase();
 
@@ -84,6 +95,7 @@ private:
     QwtPlotCurve* m_series = nullptr;
     ReadingSeries* m_readings = nullptr; // owned by m_series
     QwtPlotZoomer* m_zoomer = nullptr;
+    QLabel* m_span = nullptr;
     GraphWindow m_window;
     std::uint64_t m_loadSerial = 0;
     int m_loadDepth = 0;

@@ -120,6 +120,24 @@ GraphWindow GraphWindowNow(int rangeIndex)
     return GraphWindowEndingAt(StationTimeNow(), rangeIndex);
 }
 
+QString GraphRangeLabel(int rangeIndex)
+{
+    switch (rangeIndex) {
+    case 0:
+        return QStringLiteral("6 hours");
+    case 1:
+        return QStringLiteral("12 hours");
+    case 3:
+        return QStringLiteral("3 days");
+    case 4:
+        return QStringLiteral("7 days");
+    case 5:
+        return QStringLiteral("10 days");
+    default:
+        return QStringLiteral("24 hours");
+    }
+}
+
 QString TrimBlanksAndControls(const QString& text)
 {
     int first = 0;

@@ -31,6 +31,9 @@ struct GraphWindow
 GraphWindow GraphWindowEndingAt(StationTime end, int rangeIndex);
 // The window ending at the local clock's current second.
 GraphWindow GraphWindowNow(int rangeIndex);
+// The name of range `rangeIndex`: "6 hours", "12 hours", "24 hours", "3 days", "7 days" or
+// "10 days"; an index outside 0 to 5 names DefaultGraphRange, whose window it takes.
+QString GraphRangeLabel(int rangeIndex);
 
 // Leading and trailing blanks and control characters (every character up to U+0020) removed.
 QString TrimBlanksAndControls(const QString& text);

@@ -1,6 +1,9 @@
 #include "graphs/reading_series.h"
 
+#include <qwt_scale_map.h>
+
 #include <algorithm>
+#include <cmath>
 
 namespace orvela {
 
@@ -49,6 +52,31 @@ int ReadingSeries::nearestIndex(double time) const
     const auto before = after - 1;
     const int index = static_cast<int>(before - m_points.cbegin());
     return time - before->x() <= after->x() - time ? index : index + 1;
+}
+
+std::vector<int> ReadingSeries::separatedIndexes(const QwtScaleMap& xMap, double spacing, int from,
+                                                 int to) const
+{
+    std::vector<int> marked;
+    from = std::max(from, 0);
+    to = std::min(to, m_points.size() - 1);
+    if (from > to)
+        return marked;
+    // Pixels run with time on the chart's axis, so only the neighbours in time can be nearer.
+    const auto pixel = [&](int i) { return xMap.transform(m_points.at(i).x()); };
+    const auto apart = [spacing](double a, double b) { return std::fabs(b - a) >= spacing; };
+    double here = pixel(from);
+    bool apartFromPrevious = from == 0 || apart(pixel(from - 1), here);
+    for (int i = from; i <= to; ++i) {
+        const bool hasNext = i + 1 < m_points.size();
+        const double next = hasNext ? pixel(i + 1) : here;
+        const bool apartFromNext = !hasNext || apart(here, next);
+        if (apartFromPrevious && apartFromNext)
+            marked.push_back(i);
+        apartFromPrevious = apartFromNext;
+        here = next;
+    }
+    return marked;
 }
 
 } // namespace orvela

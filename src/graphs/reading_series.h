@@ -11,6 +11,9 @@
 #include <QVector>
 
 #include <cstddef>
+#include <vector>
+
+class QwtScaleMap;
 
 namespace orvela {
 
@@ -32,6 +35,11 @@ public:
     const QVector<QPointF>& points() const { return m_points; }
     // The index of the point nearest to `time` (the earlier one on a tie); -1 without points.
     int nearestIndex(double time) const;
+    // The points from `from` to `to` whose marker stands apart: at least `spacing` pixels of
+    // `xMap` from both neighbours in time. Dense readings thus draw as a plain line, while
+    // sparse ones and a lone reading among dense ones keep their markers. Ascending.
+    std::vector<int> separatedIndexes(const QwtScaleMap& xMap, double spacing, int from,
+                                      int to) const;
 
 private:
     QVector<QPointF> m_points;

@@ -122,6 +122,8 @@ private slots:
     void window();
     void readingsDrawn_data();
     void readingsDrawn();
+    void markersStandApart_data();
+    void markersStandApart();
     void stationAndSensor_data();
     void stationAndSensor();
     void daylightSavingChange_data();
@@ -144,24 +146,40 @@ void TestGraphChart::window_data()
     QTest::addColumn<CivilTime>("now");
     QTest::addColumn<int>("range");
     QTest::addColumn<CivilTime>("start");
+    QTest::addColumn<QString>("span"); // shown beside the legend
     struct Case
     {
         const char* name;
         CivilTime now;
         int range;
         CivilTime start;
+        const char* span;
     };
     const Case cases[] = {
-        {"6 hours at 14:37:42", March2, 0, {2005, 3, 2, 8, 37, 0}},
-        {"3 days at 1 March 2005 00:30:15", {2005, 3, 1, 0, 30, 15}, 3, {2005, 2, 26, 0, 30, 0}},
-        {"12 hours at 03:10:05", {2005, 3, 2, 3, 10, 5}, 1, {2005, 3, 1, 15, 10, 0}},
-        {"24 hours over a year's end", {2005, 1, 1, 0, 0, 59}, 2, {2004, 12, 31, 0, 0, 0}},
-        {"7 days over a leap day", {2004, 3, 3, 12, 0, 0}, 4, {2004, 2, 25, 12, 0, 0}},
-        {"10 days", {2005, 3, 2, 14, 37, 42}, 5, {2005, 2, 20, 14, 37, 0}},
-        {"an index of none of the six takes 24 hours", March2, 9, {2005, 3, 1, 14, 37, 0}},
+        {"6 hours at 14:37:42", March2, 0, {2005, 3, 2, 8, 37, 0}, "6 hours"},
+        {"3 days at 1 March 2005 00:30:15",
+         {2005, 3, 1, 0, 30, 15},
+         3,
+         {2005, 2, 26, 0, 30, 0},
+         "3 days"},
+        {"12 hours at 03:10:05", {2005, 3, 2, 3, 10, 5}, 1, {2005, 3, 1, 15, 10, 0}, "12 hours"},
+        {"24 hours over a year's end",
+         {2005, 1, 1, 0, 0, 59},
+         2,
+         {2004, 12, 31, 0, 0, 0},
+         "24 hours"},
+        {"7 days over a leap day", {2004, 3, 3, 12, 0, 0}, 4, {2004, 2, 25, 12, 0, 0}, "7 days"},
+        {"10 days", {2005, 3, 2, 14, 37, 42}, 5, {2005, 2, 20, 14, 37, 0}, "10 days"},
+        {"an index of none of the six takes 24 hours",
+         March2,
+         9,
+         {2005, 3, 1, 14, 37, 0},
+         "24 hours"},
     };
     for (const Case& c : cases)
-        EngineRows(c.name, [&](QTestData& row) { row << c.now << c.range << c.start; });
+        EngineRows(c.name, [&](QTestData& row) {
+            row << c.now << c.range << c.start << QString::fromUtf8(c.span);
+        });
 }
 
 // The window ends at the clock's second and starts on its whole minute; the bottom axis holds
@@ -172,6 +190,7 @@ void TestGraphChart::window()
     QFETCH(CivilTime, now);
     QFETCH(int, range);
     QFETCH(CivilTime, start);
+    QFETCH(QString, span);
     StationQueries* queries = prepare(engine);
     if (!queries)
         QSKIP(qPrintable(m_fx->SkipReason(engine) + m_fx->LastError()));
@@ -179,6 +198,7 @@ void TestGraphChart::window()
     GraphChart chart(2);
     EventPump pump;
     QVERIFY(chart.LoadGraph("STN1"_q, "AIR TEMP"_q, range, *queries, pump));
+    QCOMPARE(chart.spanText(), span);
     QCOMPARE(Show(Fields(chart.windowStart())), Show(start));
     QCOMPARE(Show(Fields(chart.windowEnd())), Show(now));
     const QwtInterval axis = chart.axisInterval(QwtPlot::xBottom);
@@ -231,6 +251,66 @@ void TestGraphChart::readingsDrawn()
     // The axis keeps the window whatever the readings.
     QCOMPARE(Show(Fields(chart.axisInterval(QwtPlot::xBottom).minValue())),
              "2005-03-02 08:37:00"_q);
+}
+
+void TestGraphChart::markersStandApart_data()
+{
+    QTest::addColumn<Engine>("engine");
+    QTest::addColumn<Readings>("readings");
+    QTest::addColumn<QStringList>("marked");
+    // The window of these cases: 2005-03-02 08:37:00 to 14:37:42, about a minute a pixel.
+    EngineRows("one-minute readings draw no marker", [](QTestData& row) {
+        row << Readings{EveryMinute({2005, 3, 2, 8, 37, 0}, 361, 0.0)} << QStringList{};
+    });
+    EngineRows("quarter-hour readings keep every marker", [](QTestData& row) {
+        Readings readings;
+        QStringList marked;
+        for (int hour = 9; hour <= 14; ++hour)
+            for (int minute = 0; minute < (hour < 14 ? 60 : 31); minute += 15) {
+                readings.list.push_back({2005, 3, 2, hour, minute, 0, double(minute)});
+                marked.append(Show({2005, 3, 2, hour, minute, 0}));
+            }
+        row << readings << marked;
+    });
+    EngineRows("a lone reading among dense ones", [](QTestData& row) {
+        Readings readings{EveryMinute({2005, 3, 2, 9, 0, 0}, 60, 0.0)};
+        readings.list.push_back({2005, 3, 2, 12, 0, 0, 5.0});
+        const std::vector<TestReading> after = EveryMinute({2005, 3, 2, 13, 0, 0}, 30, 0.0);
+        readings.list.insert(readings.list.end(), after.begin(), after.end());
+        row << readings << QStringList{"2005-03-02 12:00:00"_q};
+    });
+    EngineRows("steep but close readings draw no marker", [](QTestData& row) {
+        Readings readings;
+        for (int minute = 0; minute < 40; ++minute)
+            readings.list.push_back({2005, 3, 2, 10, minute, 0, minute % 2 == 0 ? 0.0 : 100.0});
+        row << readings << QStringList{};
+    });
+}
+
+// Markers are drawn only while they stand apart at the chart's scale; the line and the
+// readings (which the cursor snaps to) keep every reading.
+void TestGraphChart::markersStandApart()
+{
+    QFETCH(Engine, engine);
+    QFETCH(Readings, readings);
+    QFETCH(QStringList, marked);
+    StationQueries* queries = prepare(engine);
+    if (!queries)
+        QSKIP(qPrintable(m_fx->SkipReason(engine) + m_fx->LastError()));
+    QVERIFY2(m_fx->InsertReadings(engine, "STN1"_q, "AIR TEMP"_q, readings.list),
+             qPrintable(m_fx->LastError()));
+    const FixedClock clock(March2);
+    GraphChart chart(4);
+    chart.resize(438, 290);
+    chart.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&chart));
+    EventPump pump;
+    QVERIFY(chart.LoadGraph("STN1"_q, "AIR TEMP"_q, 0, *queries, pump));
+    QCOMPARE(chart.readings().size(), readings.list.size());
+    QStringList markedTimes;
+    for (const int i : chart.markedReadings())
+        markedTimes.append(Show(Fields(chart.readings().points().at(i).x())));
+    QCOMPARE(markedTimes, marked);
 }
 
 void TestGraphChart::stationAndSensor_data()
