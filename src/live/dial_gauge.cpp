@@ -136,11 +136,12 @@ QString GaugeRangeError::text() const
 DialGauge::DialGauge(QWidget* parent) : QWidget(parent), m_face(new DialFace(this))
 {
     setFocusPolicy(Qt::NoFocus);
-    QPalette colours = palette();
+    // The toolkit's dial keeps a palette of its own, so the colours go to it directly.
+    QPalette colours = m_face->palette();
     colours.setColor(QPalette::Base, Face);
     colours.setColor(QPalette::Text, Qt::white);
     colours.setColor(QPalette::WindowText, Face); // the disc inside the scale
-    setPalette(colours);
+    m_face->setPalette(colours);
     setFont(ArialPixels(LabelFontPixels));
     updateScale();
 }
