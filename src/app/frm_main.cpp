@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QScreen>
@@ -21,8 +22,11 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include <cmath>
 #include <exception>
+#include <functional>
 #include <limits>
+#include <vector>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -39,7 +43,9 @@ struct PanelPlace
     int left, top, width, height;
 };
 
-// The fixed design positions of the panels; resizing the window never moves them.
+// The arrangement of the panels. The window fits it to the room of its tab page at the design
+// size once, when the page first has a size (the room depends on the style's menu bar, tab bar
+// and frames); resizing the window never moves the panels after that.
 constexpr std::array<PanelPlace, 7> LivePlaces = {{{1, 0, 272, 315},
                                                    {273, 0, 272, 316},
                                                    {546, 0, 272, 316},
@@ -54,11 +60,60 @@ constexpr std::array<PanelPlace, 6> GraphPlaces = {{{0, 0, 440, 321},
                                                     {0, 321, 440, 321},
                                                     {440, 321, 440, 321},
                                                     {881, 321, 440, 321}}};
+// The room the arrangement takes.
+constexpr int PlacesWidth = 1321;
+constexpr int PlacesHeight = 642;
 
-void place(QWidget* widget, const PanelPlace& at)
+// Each edge is scaled on its own, so panels that meet still meet.
+void place(QWidget* widget, const PanelPlace& at, double scaleX = 1.0, double scaleY = 1.0)
 {
-    widget->setGeometry(at.left, at.top, at.width, at.height);
+    const int left = static_cast<int>(std::lround(at.left * scaleX));
+    const int top = static_cast<int>(std::lround(at.top * scaleY));
+    const int right = static_cast<int>(std::lround((at.left + at.width) * scaleX));
+    const int bottom = static_cast<int>(std::lround((at.top + at.height) * scaleY));
+    widget->setGeometry(left, top, right - left, bottom - top);
 }
+
+// Waits for the first size of either tab page and then hands the page's room at the window's
+// design size to `fill`, once.
+class PageRoomWatch final : public QObject
+{
+public:
+    PageRoomWatch(QWidget* window, QSize designSize, std::function<void(QSize)> fill,
+                  std::initializer_list<QWidget*> pages)
+        : QObject(window), m_window(window), m_designSize(designSize), m_fill(std::move(fill)),
+          m_pages(pages)
+    {
+        for (QWidget* page : m_pages)
+            page->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize && !m_done) {
+            const auto* page = static_cast<QWidget*>(watched);
+            // The frame round the page does not change with the window's size. A page is
+            // first laid out empty while the tab control sets itself up: that size is not one.
+            const QSize room = page->size() + (m_designSize - m_window->size());
+            if (!page->size().isEmpty() && room.width() > 0 && room.height() > 0) {
+                m_done = true;
+                for (QWidget* other : m_pages)
+                    other->removeEventFilter(this);
+                m_fill(room);
+                deleteLater();
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QWidget* m_window;
+    QSize m_designSize;
+    std::function<void(QSize)> m_fill;
+    std::vector<QWidget*> m_pages;
+    bool m_done = false;
+};
 
 } // namespace
 
@@ -130,20 +185,29 @@ void TfrmMain::buildTabs()
         const LiveKind kind = slot <= 4   ? LiveKind::Thermometer
                               : slot <= 6 ? LiveKind::Dial
                                           : LiveKind::WindChart;
-        auto* position = new LivePosition(slot, kind, liveTab);
-        place(position, LivePlaces.at(static_cast<std::size_t>(slot - 1)));
-        m_live.at(static_cast<std::size_t>(slot - 1)) = position;
+        m_live.at(static_cast<std::size_t>(slot - 1)) = new LivePosition(slot, kind, liveTab);
     }
     m_stationPanel = new StationPanel(liveTab);
-    place(m_stationPanel, StationPanelPlace);
 
     auto* graphTab = new QWidget;
     graphTab->setObjectName(QStringLiteral("tabGraphData"));
-    for (int slot = 1; slot <= GraphCount; ++slot) {
-        auto* position = new GraphPosition(slot, graphTab);
-        place(position, GraphPlaces.at(static_cast<std::size_t>(slot - 1)));
-        m_graphs.at(static_cast<std::size_t>(slot - 1)) = position;
-    }
+    for (int slot = 1; slot <= GraphCount; ++slot)
+        m_graphs.at(static_cast<std::size_t>(slot - 1)) = new GraphPosition(slot, graphTab);
+
+    const auto placePanels = [this](double scaleX, double scaleY) {
+        for (std::size_t i = 0; i < m_live.size(); ++i)
+            place(m_live.at(i), LivePlaces.at(i), scaleX, scaleY);
+        place(m_stationPanel, StationPanelPlace, scaleX, scaleY);
+        for (std::size_t i = 0; i < m_graphs.size(); ++i)
+            place(m_graphs.at(i), GraphPlaces.at(i), scaleX, scaleY);
+    };
+    placePanels(1.0, 1.0);
+    new PageRoomWatch(this, QSize(DesignWidth, DesignHeight),
+                      [placePanels](QSize room) {
+                          placePanels(static_cast<double>(room.width()) / PlacesWidth,
+                                      static_cast<double>(room.height()) / PlacesHeight);
+                      },
+                      {liveTab, graphTab});
 
     m_tabs->addTab(liveTab, QStringLiteral("Live Data"));
     m_tabs->addTab(graphTab, QStringLiteral("Graph Data"));

@@ -33,25 +33,39 @@ StationPanel::StationPanel(QWidget* parent) : QFrame(parent)
     setFrameShape(QFrame::Panel);
     setFrameShadow(QFrame::Raised);
 
-    auto* title = new QLabel(QStringLiteral("Last Data Time"), this);
-    title->setObjectName(QStringLiteral("lblLastDataTime"));
-    title->setFont(arialPixels(19));
-    title->setStyleSheet(QStringLiteral("color: blue;"));
-    title->setAlignment(Qt::AlignCenter);
-    title->setGeometry(1, 6, PanelWidth - 2, 24);
+    m_title = new QLabel(QStringLiteral("Last Data Time"), this);
+    m_title->setObjectName(QStringLiteral("lblLastDataTime"));
+    m_title->setFont(arialPixels(19));
+    m_title->setStyleSheet(QStringLiteral("color: blue;"));
+    m_title->setAlignment(Qt::AlignCenter);
 
     m_lastUpdate = new QLabel(QStringLiteral("dd/mm/yyyy hh:mm:ss"), this);
     m_lastUpdate->setObjectName(QStringLiteral("lblLastUpdate"));
     m_lastUpdate->setFont(arialPixels(19));
     m_lastUpdate->setStyleSheet(QStringLiteral("color: navy;"));
     m_lastUpdate->setAlignment(Qt::AlignCenter);
-    m_lastUpdate->setGeometry(1, 36, PanelWidth - 2, 24);
 
     m_picture = new QLabel(this);
     m_picture->setObjectName(QStringLiteral("imgStation"));
     m_picture->setScaledContents(true);
-    m_picture->setGeometry(1, PanelHeight - PictureHeight - 1, PictureWidth, PictureHeight);
     showPicture(BuiltInPicture());
+    resize(PanelWidth, PanelHeight);
+    layoutContents();
+}
+
+void StationPanel::resizeEvent(QResizeEvent* event)
+{
+    QFrame::resizeEvent(event);
+    layoutContents();
+}
+
+// The picture takes the room below the labels, whatever room the window gives the panel.
+void StationPanel::layoutContents()
+{
+    m_title->setGeometry(1, 6, width() - 2, 24);
+    m_lastUpdate->setGeometry(1, 36, width() - 2, 24);
+    const int pictureTop = PanelHeight - PictureHeight - 1;
+    m_picture->setGeometry(1, pictureTop, width() - 2, height() - pictureTop - 1);
 }
 
 QPixmap StationPanel::BuiltInPicture()

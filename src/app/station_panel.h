@@ -23,7 +23,13 @@ public:
     static QPixmap BuiltInPicture();
     void showPicture(const QPixmap& picture);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void layoutContents();
+
+    QLabel* m_title = nullptr;
     QLabel* m_lastUpdate = nullptr;
     QLabel* m_picture = nullptr;
 };

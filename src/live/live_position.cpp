@@ -30,24 +30,18 @@ LivePosition::LivePosition(int slot, LiveKind kind, QWidget* parent)
     setFrameShape(QFrame::Panel);
     setFrameShadow(QFrame::Raised);
 
-    const int panelWidth = kind == LiveKind::Thermometer ? 272 : 440;
-    const int panelHeight = kind == LiveKind::Thermometer ? 316 : 326;
-
-    auto* strip = new QFrame(this);
-    strip->setObjectName(QStringLiteral("pnlChooser%1").arg(slot + 6));
-    strip->setFrameShape(QFrame::Panel);
-    strip->setFrameShadow(QFrame::Raised);
-    strip->setGeometry(2, 2, panelWidth - 4, ChooserStripHeight);
-    m_chooser = new QComboBox(strip);
+    m_strip = new QFrame(this);
+    m_strip->setObjectName(QStringLiteral("pnlChooser%1").arg(slot + 6));
+    m_strip->setFrameShape(QFrame::Panel);
+    m_strip->setFrameShadow(QFrame::Raised);
+    m_chooser = new QComboBox(m_strip);
     m_chooser->setObjectName(QStringLiteral("cbxSensors%1").arg(slot + 6));
     m_chooser->setEditable(false);
-    m_chooser->setGeometry(4, 3, panelWidth - 16, ChooserStripHeight - 6);
 
     m_value = new QLabel(this);
     m_value->setObjectName(QStringLiteral("lblValue%1").arg(slot));
     m_value->setAlignment(Qt::AlignCenter);
 
-    // Positions inside the panel follow the window's fixed design; panels never rearrange.
     switch (kind) {
     case LiveKind::Thermometer: {
         m_caption = new QLabel(this);
@@ -56,17 +50,13 @@ LivePosition::LivePosition(int slot, LiveKind kind, QWidget* parent)
         QFont font = arialPixels(13);
         font.setUnderline(true);
         m_caption->setFont(font);
-        m_caption->setGeometry(4, ChooserStripHeight + 6, panelWidth - 8, 18);
 
         m_thermometer = new ThermometerGauge(this);
         m_thermometer->setObjectName(QStringLiteral("vrThermoMeter%1").arg(slot));
         if (slot == 4)
             m_thermometer->setMajorStep(1.0);
-        m_thermometer->setGeometry(10, ChooserStripHeight + 28, 150,
-                                   panelHeight - ChooserStripHeight - 34);
         m_display = m_thermometer;
 
-        m_value->setGeometry(150, ChooserStripHeight + 40, 112, 26);
         m_value->setFont(arialPixels(13, true));
         m_value->setAutoFillBackground(true);
         m_value->setStyleSheet(QStringLiteral("background-color: #fffbf0;"));
@@ -75,29 +65,64 @@ LivePosition::LivePosition(int slot, LiveKind kind, QWidget* parent)
     case LiveKind::Dial:
         m_dial = new DialGauge(this);
         m_dial->setObjectName(QStringLiteral("vrAngularMeter%1").arg(slot - 4));
-        m_dial->setGeometry(80, ChooserStripHeight + 4, 280, 250);
         m_display = m_dial;
-        m_value->setGeometry(4, panelHeight - 40, panelWidth - 8, 26);
         m_value->setFont(arialPixels(16, true));
         break;
     case LiveKind::WindChart: {
         m_wind = new WindChart(this);
         m_wind->setObjectName(QStringLiteral("chrtWind"));
-        m_wind->setGeometry(2, ChooserStripHeight + 2, panelWidth - 4,
-                            panelHeight - ChooserStripHeight - 4);
         m_display = m_wind;
         // Both labels sit on the chart: the caption top left, the value near the top right.
         m_caption = new QLabel(m_wind);
         m_caption->setObjectName(QStringLiteral("lblLive%1").arg(slot));
         m_caption->setFont(arialPixels(13));
         m_caption->setStyleSheet(QStringLiteral("color: white;"));
-        m_caption->setGeometry(6, 4, 240, 18);
         m_value->setParent(m_wind);
         m_value->setFont(arialPixels(16, true));
         m_value->setStyleSheet(QStringLiteral("color: white;"));
-        m_value->setGeometry(panelWidth - 4 - 130, 4, 120, 24);
         break;
     }
+    }
+    resize(kind == LiveKind::Thermometer ? 272 : 440, kind == LiveKind::Thermometer ? 316 : 326);
+    layoutContents();
+}
+
+// The contents follow the panel's size: the window gives the panels the room of the tab page
+// once, and the panels never move after that.
+void LivePosition::resizeEvent(QResizeEvent* event)
+{
+    QFrame::resizeEvent(event);
+    layoutContents();
+}
+
+void LivePosition::layoutContents()
+{
+    const int panelWidth = width();
+    const int panelHeight = height();
+    m_strip->setGeometry(2, 2, panelWidth - 4, ChooserStripHeight);
+    m_chooser->setGeometry(4, 3, panelWidth - 16, ChooserStripHeight - 6);
+    switch (m_kind) {
+    case LiveKind::Thermometer:
+        m_caption->setGeometry(4, ChooserStripHeight + 6, panelWidth - 8, 18);
+        m_thermometer->setGeometry(10, ChooserStripHeight + 28, 150,
+                                   panelHeight - ChooserStripHeight - 34);
+        m_value->setGeometry(150, ChooserStripHeight + 40, panelWidth - 160, 26);
+        break;
+    case LiveKind::Dial: {
+        // The dial keeps its proportions, centred above the value label.
+        const int dialHeight = panelHeight - ChooserStripHeight - 48;
+        const int dialWidth = dialHeight + 30;
+        m_dial->setGeometry((panelWidth - dialWidth) / 2, ChooserStripHeight + 4, dialWidth,
+                            dialHeight);
+        m_value->setGeometry(4, panelHeight - 40, panelWidth - 8, 26);
+        break;
+    }
+    case LiveKind::WindChart:
+        m_wind->setGeometry(2, ChooserStripHeight + 2, panelWidth - 4,
+                            panelHeight - ChooserStripHeight - 4);
+        m_caption->setGeometry(6, 4, 240, 18);
+        m_value->setGeometry(panelWidth - 4 - 130, 4, 120, 24);
+        break;
     }
 }
 

@@ -62,9 +62,15 @@ public:
     // a blank, the units.
     void showValue(float value, const QString& units);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void layoutContents();
+
     int m_slot;
     LiveKind m_kind;
+    QFrame* m_strip = nullptr;
     QComboBox* m_chooser = nullptr;
     QLabel* m_caption = nullptr;
     QLabel* m_value = nullptr;

@@ -562,22 +562,54 @@ private slots:
                 RestoreChannelName(m_dir->filePath(QStringLiteral("Other.ovf"))));
     }
 
+    // At the design size the panels fill both tab pages; resizing never moves them, and a
+    // window first shown at another size places them as at the design size.
     void panelsKeepTheirDesignPlaces()
     {
         test::RecordingPrompter prompter;
         ScopedPrompter scope(prompter);
         TfrmLog log;
-        ScriptedMain window(m_config, log);
-        window.show();
-        QCOMPARE(window.livePosition(1)->geometry(), QRect(1, 0, 272, 315));
-        QCOMPARE(window.livePosition(5)->geometry(), QRect(-1, 316, 440, 326));
-        QCOMPARE(window.livePosition(7)->geometry(), QRect(881, 316, 440, 326));
-        QCOMPARE(window.graphPosition(6)->geometry(), QRect(881, 321, 440, 321));
-        window.resize(800, 500);
-        QCOMPARE(window.livePosition(7)->geometry(), QRect(881, 316, 440, 326));
-        QCOMPARE(window.Tabs()->currentIndex(), 0);
-        QCOMPARE(window.Tabs()->tabText(0), QStringLiteral("Live Data"));
-        QCOMPARE(window.Tabs()->tabText(1), QStringLiteral("Graph Data"));
+        const auto places = [](ScriptedMain& window) {
+            QList<QRect> rects;
+            for (int slot = 1; slot <= TfrmMain::LiveCount; ++slot)
+                rects.append(window.livePosition(slot)->geometry());
+            rects.append(window.findChild<QWidget*>(QStringLiteral("pnlLastUpdate"))->geometry());
+            for (int slot = 1; slot <= TfrmMain::GraphCount; ++slot)
+                rects.append(window.graphPosition(slot)->geometry());
+            return rects;
+        };
+        QList<QRect> design;
+        {
+            ScriptedMain window(m_config, log);
+            window.resize(TfrmMain::DesignWidth, TfrmMain::DesignHeight);
+            window.show();
+            window.Tabs()->setCurrentIndex(1);
+            window.Tabs()->setCurrentIndex(0);
+            design = places(window);
+            for (const int tab : {0, 1}) {
+                const QSize page = window.Tabs()->widget(tab)->size();
+                QRect used;
+                for (const QWidget* panel : window.Tabs()->widget(tab)->findChildren<QWidget*>(
+                         QString(), Qt::FindDirectChildrenOnly))
+                    used |= panel->geometry();
+                QCOMPARE(used.right() + 1, page.width());
+                QCOMPARE(used.bottom() + 1, page.height());
+                QVERIFY(used.left() <= 1 && used.top() == 0);
+            }
+            window.resize(800, 500);
+            QCOMPARE(places(window), design);
+            window.resize(1600, 1000);
+            QCOMPARE(places(window), design);
+            QCOMPARE(window.Tabs()->currentIndex(), 0);
+            QCOMPARE(window.Tabs()->tabText(0), QStringLiteral("Live Data"));
+            QCOMPARE(window.Tabs()->tabText(1), QStringLiteral("Graph Data"));
+        }
+        for (const QSize start : {QSize(1000, 600), QSize(1500, 800)}) {
+            ScriptedMain window(m_config, log);
+            window.resize(start);
+            window.show();
+            QCOMPARE(places(window), design);
+        }
     }
 
 private:
