@@ -36,8 +36,8 @@ const QColor LegendGradientStart(170, 213, 213);
 const QColor LegendShadow(128, 128, 128);
 constexpr int LegendShadowOffset = 3;
 constexpr int LegendPadding = 3;
-// The gap kept between two time labels.
-constexpr int TimeLabelGap = 6;
+// The gap kept between two time labels: wide enough that each date stays with its time.
+constexpr int TimeLabelGap = 16;
 constexpr double SmallestValueStep = 0.01;
 constexpr int MarkerSize = 5;
 // Markers closer than this (in pixels, centre to centre) would run into one another.
