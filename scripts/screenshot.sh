@@ -2,8 +2,9 @@
 # Takes screenshots of the running program under Xvfb.
 #   scripts/screenshot.sh OUT_PREFIX [orvela arguments...]
 # writes OUT_PREFIX-live.png (the "Live Data" tab) and OUT_PREFIX-graph.png (the "Graph Data"
-# tab, with the first graph's cursor read-out switched on). ORVELA_BIN names the program (build/src/orvela by default); SCREENSHOT_WAIT the seconds
-# to let it load before the first picture (5 by default).
+# tab, with the first graph's cursor read-out switched on), each the main window alone (the whole
+# screen when no main window shows). ORVELA_BIN names the program (build/src/orvela by default);
+# SCREENSHOT_WAIT the seconds to let it load before the first picture (5 by default).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -15,7 +16,12 @@ wait_s=${SCREENSHOT_WAIT:-5}
 display=:$((90 + RANDOM % 9))
 Xvfb "$display" -screen 0 1440x900x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill "${app:-}" "$xvfb" 2>/dev/null || true' EXIT
+# The program ends before the display it draws on.
+stop() {
+  if [ -n "${app:-}" ]; then kill "$app" 2>/dev/null || true; wait "$app" 2>/dev/null || true; fi
+  kill "$xvfb" 2>/dev/null || true
+}
+trap stop EXIT
 export DISPLAY=$display
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
@@ -31,7 +37,7 @@ for _ in 1 2 3; do
 done
 
 main=$(xdotool search --onlyvisible --class orvela 2>/dev/null | tail -n1 || true)
-import -window root "$out-live.png"
+import -window "${main:-root}" "$out-live.png"
 if [ -n "$main" ]; then
   # The "Graph Data" tab sits right of "Live Data", just below the menu bar.
   eval "$(xdotool getwindowgeometry --shell "$main")"
@@ -46,5 +52,5 @@ if [ -n "$main" ]; then
   xdotool mousemove $((X + 252)) $((Y + 214)) 2>/dev/null || true
   sleep 1
 fi
-import -window root "$out-graph.png"
+import -window "${main:-root}" "$out-graph.png"
 echo "$out-live.png $out-graph.png"
