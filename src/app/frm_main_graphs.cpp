@@ -180,6 +180,9 @@ void TfrmMain::OptionsSetup1Execute()
                                     QString::fromUtf8(failure.what()));
             }
         }
+        // The refresh that follows reads every graph's whole window, not only what is new.
+        for (const GraphPosition* position : m_graphs)
+            position->chart()->requireWholeWindow();
         if (m_refreshing || m_loads > 0)
             m_refreshQueued = true;
         else

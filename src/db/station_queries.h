@@ -62,6 +62,9 @@ public:
 
     explicit StationQueries(StationDatabase& database);
 
+    // The serial of the connection the statements run over (StationDatabase::ConnectionSerial).
+    std::uint64_t ConnectionSerial() const { return m_database.ConnectionSerial(); }
+
     // Rebuilds `stationListText` as a CommaList of the upper-cased station identifiers, in the
     // order the rows come; null identifiers are skipped.
     void LoadStationList(QString& stationListText);

@@ -4,7 +4,9 @@
 #include "graphs/event_pump.h"
 #include "graphs/reading_series.h"
 
+#include <qwt_clipper.h>
 #include <qwt_legend.h>
+#include <qwt_painter.h>
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_grid.h>
@@ -43,8 +45,15 @@ constexpr int MarkerSize = 5;
 // Markers closer than this (in pixels, centre to centre) would run into one another.
 constexpr double MarkerSpacing = MarkerSize + 3;
 constexpr int SpanLabelLeft = 6;
-// A load never reserves room for more points than this up front; more still fit.
-constexpr int LargestReservation = 200000;
+
+// The DateTime of a reading stamped at `t`, made as the reader makes it, from the civil fields:
+// the keeping and dropping of held readings then agrees to the last bit with the database's
+// own comparison of time stamps.
+DateTime ReadingTime(StationTime t)
+{
+    const CivilTime c = DecodeStationTime(t);
+    return CivilToDateTime(c.year, c.month, c.day, c.hour, c.minute, c.second);
+}
 
 // A load superseded by a newer one of the same chart, or stopped, leaves the reading loop by
 // this exception; it never leaves the chart.
@@ -256,6 +265,21 @@ private:
 class ReadingCurve final : public QwtPlotCurve
 {
 protected:
+    // The line goes to the painter with at most four points a device column (the first, the
+    // lowest, the highest and the last of the column), which draws what the whole line draws
+    // without mapping a copy of every reading: a 10-day window of one-second readings would
+    // otherwise take a polygon of 864,000 points at every paint.
+    void drawLines(QPainter* painter, const QwtScaleMap& xMap, const QwtScaleMap& yMap,
+                   const QRectF& canvasRect, int from, int to) const override
+    {
+        const auto* readings = static_cast<const ReadingSeries*>(data());
+        const qreal penWidth = std::max(qreal(1.0), painter->pen().widthF());
+        const QRectF clip = canvasRect.adjusted(-penWidth, -penWidth, penWidth, penWidth);
+        const QPolygonF line = readings->deviceLine(xMap, yMap, clip.left(), clip.right(), from, to,
+                                                    QwtPainter::roundingAlignment(painter));
+        QwtPainter::drawPolyline(painter, QwtClipper::clipPolygonF(clip, line, false));
+    }
+
     void drawSymbols(QPainter* painter, const QwtSymbol& symbol, const QwtScaleMap& xMap,
                      const QwtScaleMap& yMap, const QRectF& canvasRect, int from,
                      int to) const override
@@ -263,7 +287,7 @@ protected:
         const auto* readings = static_cast<const ReadingSeries*>(data());
         QPolygonF points;
         for (const int i : readings->separatedIndexes(xMap, MarkerSpacing, from, to)) {
-            const QPointF reading = readings->points().at(i);
+            const QPointF reading = readings->at(i);
             const QPointF at(xMap.transform(reading.x()), yMap.transform(reading.y()));
             if (canvasRect.adjusted(-MarkerSize, -MarkerSize, MarkerSize, MarkerSize).contains(at))
                 points.append(at);
@@ -463,14 +487,25 @@ bool GraphChart::LoadGraph(const QString& station, const QString& sensor, int ra
 {
     const std::uint64_t load = ++m_loadSerial;
     showRange(rangeIndex);
-    m_readings->clear();
+    const GraphWindow window = GraphWindowNow(rangeIndex);
+    const GraphLoadKey key{TrimBlanksAndControls(station), sensor, rangeIndex,
+                           queries.ConnectionSerial()};
+    std::optional<DateTime> newest;
+    if (m_readings->count() > 0)
+        newest = m_readings->at(m_readings->count() - 1).x();
+    const std::optional<StationTime> readFrom = m_plan.ReadFrom(key, window, newest);
+    m_plan.LoadStarted(!readFrom);
+    if (readFrom)
+        m_readings->keepBetween(ReadingTime(window.start), ReadingTime(*readFrom));
+    else
+        m_readings->clear();
     m_series->setTitle(SeriesTitle(station, sensor));
     m_series->setVisible(true);
-    showWindow(GraphWindowNow(rangeIndex));
-    return LoadGraphReadings(TrimBlanksAndControls(station), sensor, load, queries, pump);
+    showWindow(window);
+    return LoadGraphReadings(key, readFrom, load, queries, pump);
 }
 
-bool GraphChart::LoadGraphReadings(const QString& station, const QString& sensor,
+bool GraphChart::LoadGraphReadings(const GraphLoadKey& key, std::optional<StationTime> readFrom,
                                    std::uint64_t load, StationQueries& queries, EventPump& pump)
 {
     const QPointer<GraphChart> alive(this);
@@ -486,16 +521,16 @@ bool GraphChart::LoadGraphReadings(const QString& station, const QString& sensor
         }
     } depth(this);
 
-    m_readings->clear();
-    const double minutes = (m_window.endDateTime() - m_window.startDateTime()) * 1440.0;
-    if (minutes > 0.0)
-        m_readings->reserve(static_cast<int>(std::min(minutes + 1.0, double{LargestReservation})));
-
+    const GraphWindow window = m_window;
+    m_lastLoadWhole = !readFrom;
+    m_lastLoadRows = 0;
+    const DateTime start = readFrom ? StationTimeToDateTime(*readFrom) : window.startDateTime();
     bool complete = false;
     try {
-        complete = queries.ReadTimeRange(station, sensor, m_window.startDateTime(),
-                                         m_window.endDateTime(), [&](DateTime time, double value) {
+        complete = queries.ReadTimeRange(key.station, key.sensor, start, window.endDateTime(),
+                                         [&](DateTime time, double value) {
                                              m_readings->add(time, value);
+                                             ++m_lastLoadRows;
                                              const bool goOn = pump.Breathe();
                                              if (!current() || !goOn)
                                                  throw LoadInterrupted{};
@@ -514,6 +549,8 @@ bool GraphChart::LoadGraphReadings(const QString& station, const QString& sensor
     }
     if (!current())
         return false;
+    if (complete)
+        m_plan.LoadCompleted(key, window, !readFrom);
     replot();
     resetZoomBase();
     return complete;

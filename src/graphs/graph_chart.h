@@ -6,6 +6,7 @@
 // itself to the readings and is labelled "###0.00". Only the first chart zooms, by dragging a
 // rectangle.
 
+#include "graphs/graph_load_plan.h"
 #include "graphs/graph_print.h"
 #include "graphs/graph_text.h"
 
@@ -14,6 +15,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class QLabel;
@@ -59,6 +61,10 @@ public:
     // sensor name, whatever its chooser shows, so a graph whose chooser is empty still loads
     // its sensor.
     //
+    // Where the last complete load of the same station, sensor, range and connection allows
+    // it, only the readings from the newest one held on (less an overlap) are read, and the
+    // series ends as a read of the whole window would leave it (GraphLoadPlan says when).
+    //
     // Between readings `pump` lets the GUI process events. A load that such an event
     // supersedes (another LoadGraph of this chart), or that the pump's stop condition or a
     // closed connection ends, stops at once; the result is then false, and a stopped load
@@ -67,6 +73,11 @@ public:
     bool LoadGraph(const QString& station, const QString& sensor, int rangeIndex,
                    StationQueries& queries, EventPump& pump);
     bool isLoading() const { return m_loadDepth > 0; }
+    // The next load reads the whole window, whatever the last one was.
+    void requireWholeWindow() { m_plan.RequireWholeWindow(); }
+    // What the last load read: the whole window or only its newest part, and how many rows.
+    bool lastLoadReadWholeWindow() const { return m_lastLoadWhole; }
+    long long lastLoadRows() const { return m_lastLoadRows; }
 
     // Sets the bottom axis to `window` and shows it, empty of readings: the first half of a load.
     void showWindow(const GraphWindow& window);
@@ -83,8 +94,8 @@ protected:
 
 private:
     void applyFont();
-    bool LoadGraphReadings(const QString& station, const QString& sensor, std::uint64_t load,
-                           StationQueries& queries, EventPump& pump);
+    bool LoadGraphReadings(const GraphLoadKey& key, std::optional<StationTime> readFrom,
+                           std::uint64_t load, StationQueries& queries, EventPump& pump);
     void restoreWindowAxes();
     void showRange(int rangeIndex);
     void placeSpan();
@@ -99,6 +110,9 @@ private:
     GraphWindow m_window;
     std::uint64_t m_loadSerial = 0;
     int m_loadDepth = 0;
+    GraphLoadPlan m_plan;
+    bool m_lastLoadWhole = true;
+    long long m_lastLoadRows = 0;
     PrintSettings m_printSettings;
 };
 

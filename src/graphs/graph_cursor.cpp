@@ -90,7 +90,7 @@ void ReadOutCursor::followMouse(const QPoint& mouse)
 
     const int nearest = readings.nearestIndex(change.x);
     if (nearest >= 0) {
-        const double time = readings.points().at(nearest).x();
+        const double time = readings.at(nearest).x();
         double reach = 0.5;
         if (const QwtSymbol* marker = m_chart.series()->symbol())
             reach = std::max(reach, marker->size().width() / 2.0);

@@ -194,7 +194,7 @@ void GraphPosition::cursorToolChange(const CursorChange& change)
     }
     if (change.pointIndex >= static_cast<int>(readings.size()))
         return;
-    const double value = readings.points().at(change.pointIndex).y();
+    const double value = readings.at(change.pointIndex).y();
     m_readOutText->setText(ReadOutTimeText(change.x) + QStringLiteral(", ") +
                            ReadOutValueText(value));
 }

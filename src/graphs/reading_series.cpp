@@ -9,49 +9,137 @@ namespace orvela {
 
 QRectF ReadingSeries::boundingRect() const
 {
-    if (m_points.isEmpty())
+    if (m_size == 0)
         return QRectF(0.0, 0.0, -1.0, -1.0);
-    return QRectF(QPointF(m_minX, m_minY), QPointF(m_maxX, m_maxY));
+    const double minX = at(0).x();
+    const double maxX = at(count() - 1).x();
+    if (!m_hasValue)
+        return QRectF(QPointF(minX, 0.0), QPointF(maxX, 0.0));
+    return QRectF(QPointF(minX, m_minY), QPointF(maxX, m_maxY));
 }
 
 void ReadingSeries::clear()
 {
-    m_points.resize(0);
+    m_blocks.clear();
+    m_blocks.shrink_to_fit();
+    m_first = 0;
+    m_size = 0;
+    m_hasValue = false;
+}
+
+void ReadingSeries::append(const QPointF& point)
+{
+    const std::size_t k = m_first + m_size;
+    if ((k >> BlockShift) == m_blocks.size())
+        m_blocks.push_back(std::make_unique<QPointF[]>(BlockPoints));
+    ++m_size;
+    slot(m_size - 1) = point;
+}
+
+void ReadingSeries::widenBounds(const QPointF& point)
+{
+    const double value = point.y();
+    if (std::isnan(value))
+        return;
+    if (!m_hasValue) {
+        m_minY = m_maxY = value;
+        m_hasValue = true;
+        return;
+    }
+    m_minY = std::min(m_minY, value);
+    m_maxY = std::max(m_maxY, value);
+}
+
+void ReadingSeries::recomputeBounds()
+{
+    m_hasValue = false;
+    for (int i = 0; i < count(); ++i)
+        widenBounds(at(i));
 }
 
 void ReadingSeries::add(double time, double value)
 {
-    if (m_points.isEmpty()) {
-        m_minX = m_maxX = time;
-        m_minY = m_maxY = value;
-    } else {
-        m_minX = std::min(m_minX, time);
-        m_maxX = std::max(m_maxX, time);
-        m_minY = std::min(m_minY, value);
-        m_maxY = std::max(m_maxY, value);
-    }
-    if (m_points.isEmpty() || m_points.constLast().x() <= time) {
-        m_points.append(QPointF(time, value));
+    const QPointF point(time, value);
+    widenBounds(point);
+    if (m_size == 0 || at(count() - 1).x() <= time) {
+        append(point);
         return;
     }
-    const auto later = std::upper_bound(m_points.begin(), m_points.end(), time,
-                                        [](double t, const QPointF& p) { return t < p.x(); });
-    m_points.insert(later, QPointF(time, value));
+    // Out of order: room at the end, then the later points move up by one.
+    int place = count();
+    while (place > 0 && at(place - 1).x() > time)
+        --place;
+    append(at(count() - 1));
+    for (int i = count() - 2; i > place; --i)
+        slot(static_cast<std::size_t>(i)) = at(i - 1);
+    slot(static_cast<std::size_t>(place)) = point;
+}
+
+void ReadingSeries::dropFront(std::size_t n)
+{
+    n = std::min(n, m_size);
+    m_first += n;
+    m_size -= n;
+    const std::size_t emptyBlocks = m_size == 0 ? m_blocks.size() : m_first >> BlockShift;
+    m_blocks.erase(m_blocks.begin(), m_blocks.begin() + static_cast<std::ptrdiff_t>(emptyBlocks));
+    m_first = m_size == 0 ? 0 : m_first & BlockMask;
+}
+
+void ReadingSeries::dropBack(std::size_t n)
+{
+    n = std::min(n, m_size);
+    m_size -= n;
+    const std::size_t usedBlocks = m_size == 0 ? 0 : ((m_first + m_size - 1) >> BlockShift) + 1;
+    m_blocks.resize(usedBlocks);
+    if (m_size == 0)
+        m_first = 0;
+}
+
+void ReadingSeries::keepBetween(double from, double until)
+{
+    const int first = firstAtOrAfter(from);
+    const int end = std::max(first, firstAtOrAfter(until));
+    // A bound held only by a dropped point must be found again among those kept.
+    bool boundDropped = false;
+    const auto dropping = [&](int i) {
+        const double value = at(i).y();
+        boundDropped = boundDropped || value == m_minY || value == m_maxY;
+    };
+    for (int i = 0; i < first && !boundDropped; ++i)
+        dropping(i);
+    for (int i = end; i < count() && !boundDropped; ++i)
+        dropping(i);
+    dropBack(static_cast<std::size_t>(count() - end));
+    dropFront(static_cast<std::size_t>(first));
+    if (boundDropped)
+        recomputeBounds();
+}
+
+int ReadingSeries::firstAtOrAfter(double time) const
+{
+    int low = 0;
+    int high = count();
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (at(middle).x() < time)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
 }
 
 int ReadingSeries::nearestIndex(double time) const
 {
-    if (m_points.isEmpty())
+    if (m_size == 0)
         return -1;
-    const auto after = std::lower_bound(m_points.cbegin(), m_points.cend(), time,
-                                        [](const QPointF& p, double t) { return p.x() < t; });
-    if (after == m_points.cbegin())
+    const int after = firstAtOrAfter(time);
+    if (after == 0)
         return 0;
-    if (after == m_points.cend())
-        return m_points.size() - 1;
-    const auto before = after - 1;
-    const int index = static_cast<int>(before - m_points.cbegin());
-    return time - before->x() <= after->x() - time ? index : index + 1;
+    if (after == count())
+        return count() - 1;
+    const int before = after - 1;
+    return time - at(before).x() <= at(after).x() - time ? before : after;
 }
 
 std::vector<int> ReadingSeries::separatedIndexes(const QwtScaleMap& xMap, double spacing, int from,
@@ -59,16 +147,16 @@ std::vector<int> ReadingSeries::separatedIndexes(const QwtScaleMap& xMap, double
 {
     std::vector<int> marked;
     from = std::max(from, 0);
-    to = std::min(to, m_points.size() - 1);
+    to = std::min(to, count() - 1);
     if (from > to)
         return marked;
     // Pixels run with time on the chart's axis, so only the neighbours in time can be nearer.
-    const auto pixel = [&](int i) { return xMap.transform(m_points.at(i).x()); };
+    const auto pixel = [&](int i) { return xMap.transform(at(i).x()); };
     const auto apart = [spacing](double a, double b) { return std::fabs(b - a) >= spacing; };
     double here = pixel(from);
     bool apartFromPrevious = from == 0 || apart(pixel(from - 1), here);
     for (int i = from; i <= to; ++i) {
-        const bool hasNext = i + 1 < m_points.size();
+        const bool hasNext = i + 1 < count();
         const double next = hasNext ? pixel(i + 1) : here;
         const bool apartFromNext = !hasNext || apart(here, next);
         if (apartFromPrevious && apartFromNext)
@@ -77,6 +165,85 @@ std::vector<int> ReadingSeries::separatedIndexes(const QwtScaleMap& xMap, double
         here = next;
     }
     return marked;
+}
+
+QPolygonF ReadingSeries::deviceLine(const QwtScaleMap& xMap, const QwtScaleMap& yMap, double xLeft,
+                                    double xRight, int from, int to, bool round) const
+{
+    QPolygonF line;
+    from = std::max(from, 0);
+    to = std::min(to, count() - 1);
+    if (from > to)
+        return line;
+    // The readings within the device's columns, and one beyond each edge.
+    double timeLeft = xMap.invTransform(xLeft);
+    double timeRight = xMap.invTransform(xRight);
+    if (timeLeft > timeRight)
+        std::swap(timeLeft, timeRight);
+    from = std::max(from, firstAtOrAfter(timeLeft) - 1);
+    to = std::min(to, firstAtOrAfter(std::nextafter(timeRight, HUGE_VAL)));
+    if (from > to)
+        return line;
+
+    const auto device = [&](int i) {
+        const QPointF& reading = at(i);
+        QPointF point(xMap.transform(reading.x()), yMap.transform(reading.y()));
+        if (round)
+            point = QPointF(std::round(point.x()), std::round(point.y()));
+        return point;
+    };
+    // The column under way: its first, lowest, highest and last point.
+    struct Column
+    {
+        double x = 0;
+        int first = -1, lowest = -1, highest = -1, last = -1;
+        QPointF firstPoint, lowestPoint, highestPoint, lastPoint;
+    } column;
+    const auto flush = [&] {
+        if (column.first < 0)
+            return;
+        int order[4] = {column.first, column.lowest, column.highest, column.last};
+        QPointF points[4] = {column.firstPoint, column.lowestPoint, column.highestPoint,
+                             column.lastPoint};
+        // The lowest and the highest in the order they came.
+        if (order[1] > order[2]) {
+            std::swap(order[1], order[2]);
+            std::swap(points[1], points[2]);
+        }
+        int previous = -1;
+        for (int k = 0; k < 4; ++k) {
+            if (order[k] != previous)
+                line.append(points[k]);
+            previous = order[k];
+        }
+    };
+    for (int i = from; i <= to; ++i) {
+        const QPointF point = device(i);
+        const double x = std::floor(point.x());
+        if (column.first < 0 || x != column.x) {
+            flush();
+            column = Column{x, i, i, i, i, point, point, point, point};
+            continue;
+        }
+        if (point.y() < column.lowestPoint.y()) {
+            column.lowest = i;
+            column.lowestPoint = point;
+        }
+        if (point.y() > column.highestPoint.y()) {
+            column.highest = i;
+            column.highestPoint = point;
+        }
+        column.last = i;
+        column.lastPoint = point;
+    }
+    flush();
+    return line;
+}
+
+std::size_t ReadingSeries::storageBytes() const
+{
+    return m_blocks.size() * BlockPoints * sizeof(QPointF) +
+           m_blocks.capacity() * sizeof(m_blocks.front());
 }
 
 } // namespace orvela

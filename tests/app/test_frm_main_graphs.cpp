@@ -44,7 +44,8 @@ const CivilTime Now{2005, 3, 2, 14, 37, 42};
 QStringList Drawn(const GraphChart& chart)
 {
     QStringList drawn;
-    for (const QPointF& point : chart.readings().points()) {
+    for (int i = 0; i < chart.readings().count(); ++i) {
+        const QPointF point = chart.readings().at(i);
         const CivilTime t = DecodeStationTime(DateTimeToStationTime(point.x()));
         drawn.append(QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d=%g", t.year, t.month, t.day,
                                        t.hour, t.minute, t.second, point.y()));
@@ -389,6 +390,33 @@ private slots:
         QCOMPARE(m_window->CurrentStation, "STN2"_q);
         QCOMPARE(m_window->LastUpdate, before);
         QCOMPARE(chart(1)->series()->title().text(), "STN2.AIR TEMP"_q);
+    }
+
+    void setupReadsWholeWindows_data()
+    {
+        QTest::addColumn<Engine>("engine");
+        EngineRows("OK on the same station");
+    }
+
+    // A timer refresh reads only the newest readings (from 5 minutes before the newest one
+    // held), so a reading stored an hour late waits for a whole read: the Setup command's.
+    void setupReadsWholeWindows()
+    {
+        QFETCH(Engine, engine);
+        if (!prepare(engine))
+            QSKIP(qPrintable(m_fx->SkipReason(engine) + m_fx->LastError()));
+        QVERIFY(
+            m_fx->InsertReadings(engine, "STN1"_q, "AIR TEMP"_q, {{2005, 3, 2, 14, 0, 0, 1.0}}));
+        start(engine, "STN1"_q, "[Graph1]\r\nName=AIR TEMP\r\nTimeRange=0\r\n"_q);
+        QVERIFY(
+            m_fx->InsertReadings(engine, "STN1"_q, "AIR TEMP"_q, {{2005, 3, 2, 13, 0, 0, 2.0}}));
+        m_window->Timer1Timer();
+        QCOMPARE(Drawn(*chart(1)), QStringList{"2005-03-02 14:00:00=1"_q});
+        AnswerDialog<TfrmSetup>(
+            [](TfrmSetup& dialog) { QTest::mouseClick(dialog.btnOk, Qt::LeftButton); });
+        m_window->OptionsSetup1Execute();
+        QCOMPARE(Drawn(*chart(1)),
+                 (QStringList{"2005-03-02 13:00:00=2"_q, "2005-03-02 14:00:00=1"_q}));
     }
 
     // "Select Image File": a picture that loads is shown and its path kept and saved; one that

@@ -13,12 +13,14 @@
 #include <qwt_plot_curve.h>
 #include <qwt_scale_div.h>
 #include <qwt_scale_draw.h>
+#include <qwt_scale_map.h>
 
 #include <QApplication>
 #include <QComboBox>
 #include <QTimer>
 #include <QtTest>
 
+#include <cmath>
 #include <map>
 
 using namespace orvela;
@@ -32,6 +34,28 @@ struct Readings
 };
 
 Q_DECLARE_METATYPE(Readings)
+
+// One step of a run of refreshes: the clock moves, the database changes, or the graph loads.
+struct Step
+{
+    enum Kind
+    {
+        Clock,
+        Insert,
+        Delete,
+        Change,
+        Load
+    } kind;
+    CivilTime at;       // Load: unused
+    double value = 0.0; // Insert, Change: the value; Load: the range index
+};
+
+struct Steps
+{
+    std::vector<Step> list;
+};
+
+Q_DECLARE_METATYPE(Steps)
 
 namespace {
 
@@ -52,8 +76,10 @@ QString Show(const CivilTime& t)
 QStringList Drawn(const GraphChart& chart)
 {
     QStringList out;
-    for (const QPointF& p : chart.readings().points())
-        out.append(Show(Fields(p.x())) + QLatin1Char('=') + QString::number(p.y()));
+    const ReadingSeries& readings = chart.readings();
+    for (int i = 0; i < readings.count(); ++i)
+        out.append(Show(Fields(readings.at(i).x())) + QLatin1Char('=') +
+                   QString::number(readings.at(i).y()));
     return out;
 }
 
@@ -138,6 +164,12 @@ private slots:
     void stopConditionEndsLoad();
     void failingQueryLeavesEmptyGraph_data();
     void failingQueryLeavesEmptyGraph();
+    void refreshOfNewReadingsMatchesWholeRead_data();
+    void refreshOfNewReadingsMatchesWholeRead();
+    void wholeWindowRead_data();
+    void wholeWindowRead();
+    void reducedLineDrawsTheWholeLine_data();
+    void reducedLineDrawsTheWholeLine();
 };
 
 void TestGraphChart::window_data()
@@ -309,7 +341,7 @@ void TestGraphChart::markersStandApart()
     QCOMPARE(chart.readings().size(), readings.list.size());
     QStringList markedTimes;
     for (const int i : chart.markedReadings())
-        markedTimes.append(Show(Fields(chart.readings().points().at(i).x())));
+        markedTimes.append(Show(Fields(chart.readings().at(i).x())));
     QCOMPARE(markedTimes, marked);
 }
 
@@ -393,13 +425,13 @@ void TestGraphChart::daylightSavingChange()
 
     QCOMPARE(chart.windowEnd() - chart.windowStart(), 10.0);
     QCOMPARE(Show(Fields(chart.windowStart())), "2005-03-22 12:00:00"_q);
-    const QVector<QPointF>& points = chart.readings().points();
-    QCOMPARE(points.size(), 16);
-    for (int i = 0; i < points.size(); ++i) {
-        QCOMPARE(Show(Fields(points[i].x())), Show(DecodeStationTime(first + i * 1800)));
-        QCOMPARE(points[i].y(), double(i));
+    const ReadingSeries& points = chart.readings();
+    QCOMPARE(points.count(), 16);
+    for (int i = 0; i < points.count(); ++i) {
+        QCOMPARE(Show(Fields(points.at(i).x())), Show(DecodeStationTime(first + i * 1800)));
+        QCOMPARE(points.at(i).y(), double(i));
         if (i > 0)
-            QCOMPARE(qRound((points[i].x() - points[i - 1].x()) * 86400.0), 1800);
+            QCOMPARE(qRound((points.at(i).x() - points.at(i - 1).x()) * 86400.0), 1800);
     }
     QVERIFY(Drawn(chart).contains("2005-03-27 02:30:00=9"_q));
 
@@ -580,6 +612,295 @@ void TestGraphChart::failingQueryLeavesEmptyGraph()
     QCOMPARE(chart.series()->title().text(), "STN1.RAIN"_q);
     QCOMPARE(Show(Fields(chart.windowStart())), "2005-03-02 09:00:00"_q);
     QVERIFY(!chart.isLoading());
+}
+
+void TestGraphChart::refreshOfNewReadingsMatchesWholeRead_data()
+{
+    QTest::addColumn<Engine>("engine");
+    QTest::addColumn<QString>("sensor");
+    QTest::addColumn<Steps>("steps");
+    // The graph holds AIR TEMP every minute up to 14:37:00, over the 6-hour window of 14:37:42;
+    // a refresh then reads from 14:32:00 on.
+    const auto load = [](int range) { return Step{Step::Load, {}, double(range)}; };
+    const auto clock = [](int hour, int minute, int second) {
+        return Step{Step::Clock, {2005, 3, 2, hour, minute, second}};
+    };
+    const auto at = [](Step::Kind kind, int hour, int minute, int second, double value = 0.0) {
+        return Step{kind, {2005, 3, 2, hour, minute, second}, value};
+    };
+    const auto add = [](const char* name, const char* sensor, std::vector<Step> steps) {
+        EngineRows(name, [&](QTestData& row) { row << QString::fromUtf8(sensor) << Steps{steps}; });
+    };
+    add("readings come in", "AIR TEMP",
+        {clock(14, 38, 42), at(Step::Insert, 14, 38, 0, 500.0), load(0)});
+    add("a late reading inside the overlap", "AIR TEMP",
+        {at(Step::Insert, 14, 38, 0, 500.0), at(Step::Insert, 14, 33, 30, -600.0),
+         clock(14, 39, 42), load(0)});
+    // The new window starts at 08:57:00, on a reading, which stays.
+    add("readings leave the window", "AIR TEMP",
+        {clock(14, 57, 42), at(Step::Insert, 14, 50, 0, 9000.0), load(0)});
+    add("readings deleted and changed inside the overlap", "AIR TEMP",
+        {at(Step::Delete, 14, 36, 0), at(Step::Change, 14, 34, 0, 1e6),
+         at(Step::Change, 14, 37, 0, -1e6), clock(14, 39, 42), load(0)});
+    add("a reading changed at the overlap's start", "AIR TEMP",
+        {at(Step::Change, 14, 32, 0, 800.0), clock(14, 38, 42), load(0)});
+    add("a range change in between", "AIR TEMP",
+        {clock(14, 38, 42), load(1), at(Step::Insert, 14, 38, 30, 700.0),
+         at(Step::Insert, 14, 35, 30, 710.0), clock(14, 40, 42), load(1)});
+    // Readings stored hours late, after a silence, lie after the newest reading held.
+    add("a silent station catching up", "AIR TEMP",
+        {clock(15, 30, 42), load(0), at(Step::Insert, 14, 50, 0, 1.0),
+         at(Step::Insert, 15, 20, 0, 2.0), clock(15, 31, 42), load(0)});
+    // Without a reading held, the read starts an overlap before the last window's end.
+    add("a sensor's first readings", "RAIN",
+        {at(Step::Insert, 14, 33, 0, 3.0), at(Step::Insert, 14, 38, 0, 4.0), clock(14, 38, 42),
+         load(0)});
+}
+
+// A refresh that reads only the newest readings leaves the graph as a read of the whole window
+// would: readings stored late within the overlap, changed or deleted there, and those that left
+// the window's start, point for point, with the same bounds for the value axis.
+void TestGraphChart::refreshOfNewReadingsMatchesWholeRead()
+{
+    QFETCH(Engine, engine);
+    QFETCH(QString, sensor);
+    QFETCH(Steps, steps);
+    StationQueries* queries = prepare(engine);
+    if (!queries)
+        QSKIP(qPrintable(m_fx->SkipReason(engine) + m_fx->LastError()));
+    QVERIFY2(m_fx->InsertReadings(engine, "STN1"_q, "AIR TEMP"_q,
+                                  EveryMinute({2005, 3, 2, 8, 0, 0}, 398, 0.0)),
+             qPrintable(m_fx->LastError()));
+    FixedClock clock(March2);
+    GraphChart chart(1);
+    EventPump pump;
+    QVERIFY(chart.LoadGraph("STN1"_q, sensor, 0, *queries, pump));
+    QVERIFY(chart.lastLoadReadWholeWindow());
+    int range = 0;
+    for (const Step& step : steps.list) {
+        const QString stamp =
+            EngineFixture::TimeLiteral(engine, step.at.year, step.at.month, step.at.day,
+                                       step.at.hour, step.at.minute, step.at.second);
+        const QString reading =
+            " WHERE SENSORNAME = "_q + EngineFixture::Quote(sensor) + " AND TIME_TAG = "_q + stamp;
+        switch (step.kind) {
+        case Step::Clock:
+            clock.Set(step.at);
+            break;
+        case Step::Insert:
+            QVERIFY2(m_fx->InsertReadings(engine, "STN1"_q, sensor,
+                                          {{step.at.year, step.at.month, step.at.day, step.at.hour,
+                                            step.at.minute, step.at.second, step.value}}),
+                     qPrintable(m_fx->LastError()));
+            break;
+        case Step::Delete:
+            QVERIFY2(m_fx->Exec(engine, "DELETE FROM KT_DATA1"_q + reading),
+                     qPrintable(m_fx->LastError()));
+            break;
+        case Step::Change:
+            QVERIFY2(m_fx->Exec(engine, "UPDATE KT_DATA1 SET ED_VALUE = "_q +
+                                            QString::number(step.value, 'g', 17) + reading),
+                     qPrintable(m_fx->LastError()));
+            break;
+        case Step::Load:
+            range = static_cast<int>(step.value);
+            QVERIFY(chart.LoadGraph("STN1"_q, sensor, range, *queries, pump));
+            break;
+        }
+    }
+    QVERIFY(!chart.lastLoadReadWholeWindow());
+    GraphChart whole(2);
+    QVERIFY(whole.LoadGraph("STN1"_q, sensor, range, *queries, pump));
+    QCOMPARE(Drawn(chart), Drawn(whole));
+    QCOMPARE(chart.readings().boundingRect(), whole.readings().boundingRect());
+    QCOMPARE(chart.windowStart(), whole.windowStart());
+}
+
+void TestGraphChart::wholeWindowRead_data()
+{
+    QTest::addColumn<Engine>("engine");
+    QTest::addColumn<QString>("change"); // what happens after the first load, 6 hours at 14:37:42
+    QTest::addColumn<bool>("whole");
+    QTest::addColumn<int>("rows");
+    const auto add = [](const char* name, const char* change, bool whole, int rows) {
+        EngineRows(name,
+                   [&](QTestData& row) { row << QString::fromUtf8(change) << whole << rows; });
+    };
+    // From 14:32:00 (an overlap before the newest reading, 14:37:00) to the window's end.
+    add("a minute later, nothing changed", "minute", false, 6);
+    add("59:59 after the whole read", "59:59", false, 6);
+    add("an hour after the whole read", "hour", true, 301);
+    add("another sensor", "sensor", true, 2);
+    add("another station", "station", true, 0);
+    add("another range", "range", true, 398);
+    add("a new connection", "connection", true, 361);
+    add("asked for, as by the Setup command", "asked", true, 361);
+    add("the clock went back", "clock back", true, 361);
+    add("the last load was stopped", "stopped", true, 361);
+    add("the last load failed", "failed", true, 361);
+}
+
+// A refresh reads only the newest readings while the graph's station, sensor, range and
+// connection stay and its last load was complete, at most an hour after the last whole read.
+void TestGraphChart::wholeWindowRead()
+{
+    QFETCH(Engine, engine);
+    QFETCH(QString, change);
+    QFETCH(bool, whole);
+    QFETCH(int, rows);
+    StationQueries* queries = prepare(engine);
+    if (!queries)
+        QSKIP(qPrintable(m_fx->SkipReason(engine) + m_fx->LastError()));
+    QVERIFY(m_fx->InsertReadings(engine, "STN1"_q, "AIR TEMP"_q,
+                                 EveryMinute({2005, 3, 2, 8, 0, 0}, 398, 0.0)));
+    QVERIFY(m_fx->InsertReadings(engine, "STN1"_q, "RAIN"_q,
+                                 {{2005, 3, 2, 12, 0, 0, 1.0}, {2005, 3, 2, 13, 0, 0, 2.0}}));
+    FixedClock clock(March2);
+    GraphChart chart(3);
+    EventPump pump;
+    QVERIFY(chart.LoadGraph("STN1"_q, "AIR TEMP"_q, 0, *queries, pump));
+    QCOMPARE(chart.lastLoadRows(), 361LL);
+
+    QString station = "STN1"_q;
+    QString sensor = "AIR TEMP"_q;
+    int range = 0;
+    clock.Set({2005, 3, 2, 14, 38, 42});
+    if (change == "59:59"_q) {
+        clock.Set({2005, 3, 2, 15, 37, 41});
+    } else if (change == "hour"_q) {
+        clock.Set({2005, 3, 2, 15, 37, 42});
+    } else if (change == "sensor"_q) {
+        sensor = "RAIN"_q;
+    } else if (change == "station"_q) {
+        station = "STN2"_q;
+    } else if (change == "range"_q) {
+        range = 1;
+    } else if (change == "connection"_q) {
+        clock.Set(March2);
+        QVERIFY(m_connections.at(engine)
+                    .database
+                    ->ConnectDatabase(m_fx->DataSource(engine), m_fx->User(engine),
+                                      m_fx->Password(engine))
+                    .ok);
+    } else if (change == "asked"_q) {
+        clock.Set(March2);
+        chart.requireWholeWindow();
+    } else if (change == "clock back"_q) {
+        clock.Set({2005, 3, 2, 14, 30, 0});
+    } else if (change == "stopped"_q) {
+        clock.Set(March2);
+        EventPump stopped([] { return true; }, std::chrono::milliseconds(0));
+        QVERIFY(!chart.LoadGraph(station, sensor, range, *queries, stopped));
+    } else if (change == "failed"_q) {
+        clock.Set(March2);
+        QVERIFY(m_fx->Exec(engine, "ALTER TABLE KT_DATA1 RENAME TO KT_DATA1_AWAY"_q));
+        bool failed = false;
+        try {
+            chart.LoadGraph(station, sensor, range, *queries, pump);
+        } catch (const DatabaseError&) {
+            failed = true;
+        }
+        QVERIFY(m_fx->Exec(engine, "ALTER TABLE KT_DATA1_AWAY RENAME TO KT_DATA1"_q));
+        QVERIFY(failed);
+    }
+    QVERIFY(chart.LoadGraph(station, sensor, range, *queries, pump));
+    QCOMPARE(chart.lastLoadReadWholeWindow(), whole);
+    QCOMPARE(chart.lastLoadRows(), static_cast<long long>(rows));
+}
+
+void TestGraphChart::reducedLineDrawsTheWholeLine_data()
+{
+    QTest::addColumn<int>("readings");
+    QTest::addColumn<double>("first"); // the part of the readings' span the canvas shows
+    QTest::addColumn<double>("last");
+    QTest::addColumn<double>("valueSpan"); // the value axis shows -valueSpan to valueSpan
+    QTest::newRow("dense: about twenty readings a column") << 8000 << 0.0 << 1.0 << 60.0;
+    QTest::newRow("sparse: a reading every nine columns") << 45 << 0.0 << 1.0 << 60.0;
+    QTest::newRow("zoomed: readings beyond both edges") << 8000 << 0.3 << 0.35 << 60.0;
+    QTest::newRow("values beyond the canvas") << 8000 << 0.0 << 1.0 << 20.0;
+}
+
+// The line goes to the painter with at most four points a device column: of the line through
+// every reading it keeps, in order, each column's first and last point and its lowest and
+// highest, so the same pixels are lit; beyond the edges only the next reading on each side.
+void TestGraphChart::reducedLineDrawsTheWholeLine()
+{
+    QFETCH(int, readings);
+    QFETCH(double, first);
+    QFETCH(double, last);
+    QFETCH(double, valueSpan);
+    ReadingSeries series;
+    const double start = At(2005, 3, 2, 0, 0, 0);
+    for (int i = 0; i < readings; ++i)
+        series.add(start + i / 1440.0, 40.0 * std::sin(i / 37.0) + ((i * 7919) % 101 - 50) / 4.0);
+    const double span = (readings - 1) / 1440.0;
+    QwtScaleMap xMap;
+    xMap.setPaintInterval(0.0, 399.0);
+    xMap.setScaleInterval(start + first * span, start + last * span);
+    QwtScaleMap yMap;
+    yMap.setPaintInterval(199.0, 0.0);
+    yMap.setScaleInterval(-valueSpan, valueSpan);
+    const double left = -1.0;
+    const double right = 400.0;
+
+    QPolygonF whole;
+    for (int i = 0; i < series.count(); ++i)
+        whole.append(QPointF(std::round(xMap.transform(series.at(i).x())),
+                             std::round(yMap.transform(series.at(i).y()))));
+    const QPolygonF reduced =
+        series.deviceLine(xMap, yMap, left, right, 0, series.count() - 1, true);
+
+    // In the order of the whole line.
+    int k = 0;
+    for (const QPointF& point : reduced) {
+        while (k < whole.size() && whole[k] != point)
+            ++k;
+        QVERIFY2(k < whole.size(), "a point out of order or not on the line");
+        ++k;
+    }
+    // Each column within the edges: its first, last, lowest and highest point.
+    struct Column
+    {
+        QPointF first, last;
+        double low = 0, high = 0;
+        int points = 0;
+    };
+    const auto columns = [&](const QPolygonF& line) {
+        std::map<int, Column> out;
+        for (const QPointF& p : line) {
+            if (p.x() < left || p.x() > right)
+                continue;
+            Column& c = out[static_cast<int>(p.x())];
+            if (c.points++ == 0)
+                c = Column{p, p, p.y(), p.y(), 1};
+            c.last = p;
+            c.low = std::min(c.low, p.y());
+            c.high = std::max(c.high, p.y());
+        }
+        return out;
+    };
+    const std::map<int, Column> want = columns(whole);
+    const std::map<int, Column> got = columns(reduced);
+    QCOMPARE(got.size(), want.size());
+    for (const auto& [x, column] : got) {
+        const Column& w = want.at(x);
+        QVERIFY(column.points <= 4);
+        QCOMPARE(column.first, w.first);
+        QCOMPARE(column.last, w.last);
+        QCOMPARE(column.low, w.low);
+        QCOMPARE(column.high, w.high);
+    }
+    // Beyond each edge, the reading next to it carries the line on.
+    QPointF beforeLeft = whole.first();
+    QPointF afterRight = whole.last();
+    for (int i = 0; i < whole.size(); ++i)
+        if (xMap.transform(series.at(i).x()) < left)
+            beforeLeft = whole[i];
+    for (int i = whole.size() - 1; i >= 0; --i)
+        if (xMap.transform(series.at(i).x()) > right)
+            afterRight = whole[i];
+    QCOMPARE(reduced.first(), beforeLeft);
+    QCOMPARE(reduced.last(), afterRight);
 }
 
 QTEST_MAIN(TestGraphChart)

@@ -265,7 +265,7 @@ void TestGraphPrintQueue::initTestCase()
     QVERIFY(QTest::qWaitForWindowExposed(m_chart.get()));
     EventPump pump;
     QVERIFY(m_chart->LoadGraph("STN1"_q, "AIR TEMP"_q, 2, *m_connection.queries, pump));
-    QCOMPARE(m_chart->readings().points().size(), 145);
+    QCOMPARE(m_chart->readings().count(), 145);
 }
 
 void TestGraphPrintQueue::cleanupTestCase()
