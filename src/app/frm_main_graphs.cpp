@@ -69,7 +69,6 @@ bool TfrmMain::LoadGraph(GraphChart* chart, const QString& sensor, int rangeInde
     // lets events through.
     const QString station = CurrentStation;
     const QString name = sensor;
-    m_pump->Restart();
     return chart->LoadGraph(station, name, rangeIndex, *m_queries, *m_pump);
 }
 

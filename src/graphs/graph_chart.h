@@ -65,7 +65,8 @@ public:
     // it, only the readings from the newest one held on (less an overlap) are read, and the
     // series ends as a read of the whole window would leave it (GraphLoadPlan says when).
     //
-    // Between readings `pump` lets the GUI process events. A load that such an event
+    // Between readings `pump` lets the GUI process events, counting its interval from the
+    // load's start. A load that such an event
     // supersedes (another LoadGraph of this chart), or that the pump's stop condition or a
     // closed connection ends, stops at once; the result is then false, and a stopped load
     // shows what it read so far. True when every reading was loaded. A failing query leaves
@@ -79,8 +80,8 @@ public:
     bool lastLoadReadWholeWindow() const { return m_lastLoadWhole; }
     long long lastLoadRows() const { return m_lastLoadRows; }
 
-    // Sets the bottom axis to `window` and shows it, empty of readings: the first half of a load.
-    void showWindow(const GraphWindow& window);
+    // Sets the bottom axis to `window` and, with `repaint`, shows it: the first half of a load.
+    void showWindow(const GraphWindow& window, bool repaint = true);
 
     // How the chart prints: changed by the print preview, kept for the rest of the run.
     PrintSettings& printSettings() { return m_printSettings; }
@@ -96,7 +97,7 @@ private:
     void applyFont();
     bool LoadGraphReadings(const GraphLoadKey& key, std::optional<StationTime> readFrom,
                            std::uint64_t load, StationQueries& queries, EventPump& pump);
-    void restoreWindowAxes();
+    void restoreWindowAxes(bool repaint = true);
     void showRange(int rangeIndex);
     void placeSpan();
     // After a load, the first step of the zoom stack is the whole window again.
