@@ -21,7 +21,9 @@
 #include <QSqlDatabase>
 #include <QTabWidget>
 #include <QTimer>
+#include <QWindow>
 
+#include <chrono>
 #include <cmath>
 #include <exception>
 #include <functional>
@@ -114,6 +116,25 @@ private:
     std::vector<QWidget*> m_pages;
     bool m_done = false;
 };
+
+// How long the first show waits for the platform to show the window before going on.
+constexpr std::chrono::milliseconds FirstPaintWait{1000};
+
+// Processes events (all but input) until the window is exposed, which paints it, or until
+// `limit` has passed, whichever comes first.
+void WaitUntilExposed(const QWidget& window, std::chrono::milliseconds limit)
+{
+    const auto exposed = [&window] {
+        const QWindow* handle = window.windowHandle();
+        return handle != nullptr && handle->isExposed();
+    };
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.start(limit);
+    while (!exposed() && deadline.isActive())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents |
+                                        QEventLoop::ExcludeUserInputEvents);
+}
 
 } // namespace
 
@@ -251,7 +272,21 @@ void TfrmMain::showEvent(QShowEvent* event)
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
-    FormShow();
+}
+
+// The first show runs FormShow once the window is on the screen and painted: its connection
+// and first refresh may take long on a large database, and the operator sees the window
+// meanwhile (a refresh lets the GUI process its events as readings come in). The show event
+// comes before the platform shows the window, so the wait is here, after it.
+void TfrmMain::setVisible(bool visible)
+{
+    QMainWindow::setVisible(visible);
+    if (!visible || m_formShowRun || !isVisible())
+        return;
+    m_formShowRun = true;
+    WaitUntilExposed(*this, FirstPaintWait);
+    if (!m_closed)
+        FormShow();
 }
 
 void TfrmMain::FormShow()

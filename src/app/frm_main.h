@@ -112,6 +112,9 @@ public:
     // Restores the window when minimized and brings it to the front.
     void RestoreAndRaise();
 
+    // The first show runs FormShow once the window is on the screen.
+    void setVisible(bool visible) override;
+
     // State shared with the panels and dialogs.
     const QString& ConfigPath() const { return m_configPath; }
     QString CurrentStation;
@@ -212,6 +215,7 @@ private:
     std::unique_ptr<EventPump> m_pump;
 
     bool m_shown = false;
+    bool m_formShowRun = false;
     bool m_refreshing = false;
     bool m_closePending = false;
     bool m_closed = false;

@@ -27,6 +27,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWindow>
 #include <QtTest>
 
 #include <functional>
@@ -390,6 +391,35 @@ private slots:
         QCOMPARE(m_window->CurrentStation, "STN2"_q);
         QCOMPARE(m_window->LastUpdate, before);
         QCOMPARE(chart(1)->series()->title().text(), "STN2.AIR TEMP"_q);
+    }
+
+    // The window is on the screen, painted, before the start-up reads anything: the first
+    // graph load finds it exposed.
+    void windowShownBeforeTheFirstLoad()
+    {
+        if (!prepare(Engine::SQLite))
+            QSKIP(qPrintable(m_fx->SkipReason(Engine::SQLite) + m_fx->LastError()));
+        // Enough readings that a load lets events through: one every 2 s from 09:00.
+        std::vector<TestReading> readings;
+        for (int i = 0; i < 10000; ++i) {
+            const CivilTime t = DecodeStationTime(EncodeStationTime(2005, 3, 2, 9, 0, 0) + 2 * i);
+            readings.push_back({t.year, t.month, t.day, t.hour, t.minute, t.second, double(i)});
+        }
+        QVERIFY(m_fx->InsertReadings(Engine::SQLite, "STN1"_q, "AIR TEMP"_q, readings));
+        QString graphs;
+        for (int slot = 1; slot <= 6; ++slot)
+            graphs += "[Graph%1]\r\nName=AIR TEMP\r\nTimeRange=0\r\n"_q.arg(slot);
+        int seen = -1; // the window's exposure the first time a load was seen under way
+        QTimer watch;
+        watch.setInterval(0);
+        connect(&watch, &QTimer::timeout, [&] {
+            if (seen < 0 && m_window && m_window->isLoading())
+                seen = m_window->windowHandle() && m_window->windowHandle()->isExposed();
+        });
+        watch.start();
+        start(Engine::SQLite, "STN1"_q, graphs);
+        QCOMPARE(seen, 1);
+        QCOMPARE(chart(6)->readings().count(), 10000);
     }
 
     void setupReadsWholeWindows_data()
