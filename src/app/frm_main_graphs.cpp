@@ -58,6 +58,12 @@ void TfrmMain::RefreshGraphs()
             range = DefaultGraphRange;
         LoadGraph(graphPosition(slot)->chart(), GraphSensorNames.value(slot - 1), range);
     }
+    long long wholeRows = 0;
+    for (const GraphPosition* position : m_graphs)
+        if (position->chart()->lastLoadReadWholeWindow())
+            wholeRows += position->chart()->lastLoadRows();
+    if (wholeRows >= GraphChart::RowsWorthReturningMemory)
+        GraphChart::ReturnFreedMemory();
 }
 
 bool TfrmMain::LoadGraph(GraphChart* chart, const QString& sensor, int rangeIndex)

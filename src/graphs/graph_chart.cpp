@@ -23,6 +23,10 @@
 #include <QPainter>
 #include <QPointer>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -483,6 +487,13 @@ void GraphChart::showWindow(const GraphWindow& window, bool repaint)
     restoreWindowAxes(repaint);
     if (m_zoomer)
         m_zoomer->setZoomBase(false);
+}
+
+void GraphChart::ReturnFreedMemory()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
 }
 
 bool GraphChart::LoadGraph(const QString& station, const QString& sensor, int rangeIndex,

@@ -74,6 +74,16 @@ public:
     bool LoadGraph(const QString& station, const QString& sensor, int rangeIndex,
                    StationQueries& queries, EventPump& pump);
     bool isLoading() const { return m_loadDepth > 0; }
+    // While a result is read, the database driver holds much of it in memory of its own, which
+    // it frees at the statement's end; the C library keeps freed memory for later and hands
+    // back to the system only what lies at the top of its heap, while the points allocated in
+    // the meantime pin the rest. After loads that read this many rows, the free pages are worth
+    // handing back: the main window holding six 3-day windows of one-second readings stayed at
+    // 93 MB resident (SQLite) and 111 MB (PostgreSQL) without it, 66 and 69 MB with it. Not
+    // after each load: the next statement would only take the pages again.
+    static constexpr long long RowsWorthReturningMemory = 100000;
+    static void ReturnFreedMemory();
+
     // The next load reads the whole window, whatever the last one was.
     void requireWholeWindow() { m_plan.RequireWholeWindow(); }
     // What the last load read: the whole window or only its newest part, and how many rows.
