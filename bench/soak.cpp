@@ -3,6 +3,8 @@
 // through the window's own refresh (Timer1Timer). Every 100 refreshes it prints the resident
 // set, the open file descriptors, the refresh times, the readings the graphs hold and the
 // station's last update (which the feed moves on); memory and descriptors must stay flat.
+// A refresh reads only each graph's newest readings, and the whole windows once an hour; back to
+// back, an hour passes in a few seconds, so every 60th refresh here reads the whole windows.
 //
 //   orvela-soak [--rounds N] [--engine sqlite|postgresql]
 //
@@ -198,6 +200,9 @@ int Soak(EngineFixture& fixture, Engine engine, const Options& options)
         double firstResident = 0;
         int firstDescriptors = 0;
         for (int round = 1; round <= options.rounds; ++round) {
+            if (round % 60 == 0)
+                for (int slot = 1; slot <= TfrmMain::GraphCount; ++slot)
+                    window.graphPosition(slot)->chart()->requireWholeWindow();
             QElapsedTimer clock;
             clock.start();
             window.Timer1Timer();
