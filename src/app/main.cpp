@@ -14,8 +14,8 @@
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    // Only the name: a display name would be appended to every window title the desktop shows.
     QApplication::setApplicationName(QStringLiteral("Orvela"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Orvela"));
     // QApplication has set the C library's locale from the environment by now.
     orvela::InitDateTimeTemplates(orvela::ReadLocaleSeparators());
 

@@ -225,7 +225,31 @@ private slots:
         const QByteArray saved = readFile(config);
         QVERIFY(saved.contains("Title=Desk 3\r\n"));
         QVERIFY2(saved.contains("[Windows]"), saved.constData());
-        QVERIFY(!program.readAllStandardError().contains("cannot be saved"));
+        const QByteArray errors = program.readAllStandardError();
+        QVERIFY(!errors.contains("cannot be saved"));
+        QVERIFY(!errors.contains("were not saved"));
+    }
+
+    // The connection box names only the data source: the console says where the reason is.
+    void connectionFailureSaysWhereTheReasonIs()
+    {
+        QTemporaryDir dir;
+        const QString config = dir.filePath(QStringLiteral("desk.ovf"));
+        writeFile(config, "[DataBase]\r\nDataSource=NoSuchSource\r\nUserName=u\r\n");
+        QProcess program;
+        program.setProcessEnvironment(programEnvironment(dir.path()));
+        program.start(QStringLiteral(ORVELA_PATH), {QStringLiteral("--config"), config});
+        QVERIFY(program.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(RequestRestore(config, 500), 20000);
+        program.terminate();
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitCode(), 0);
+        const QStringList said =
+            linesContaining(QString::fromLocal8Bit(program.readAllStandardError()).split('\n'),
+                            QStringLiteral("Error connection to"));
+        QCOMPARE(said, QStringList{QStringLiteral("orvela: Error connection to NoSuchSource; the "
+                                                  "reason is in the Messages window (Options, "
+                                                  "Messages).")});
     }
 
     // A --config that cannot serve: said on the console, the program starts on defaults and
@@ -271,6 +295,9 @@ private slots:
         QCOMPARE(program.exitCode(), 0);
         const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
         QVERIFY2(errors.contains(said) && errors.contains(config), qPrintable(errors));
+        // The save at the close fails too, and the Messages window goes with the program.
+        QVERIFY2(errors.contains(QStringLiteral("the settings of this run were not saved")),
+                 qPrintable(errors));
         if (kind == QLatin1String("folder"))
             QVERIFY(QFileInfo(config).isDir());
         if (kind == QLatin1String("unreadable")) {

@@ -10,11 +10,14 @@
 #include "recording_prompter.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -364,15 +367,40 @@ private slots:
         QCOMPARE(TfrmMain::TimerPeriod(minutes), period);
     }
 
-    void zeroIntervalNeverStartsTheTimer()
+    // An interval of 0 or below turns the timed refresh off, and the Messages window says so
+    // once, also when Setup applies the interval again.
+    void intervalThatTurnsTheRefreshOff_data()
     {
-        writeFile(m_config, "[Application]\nGraphUpdate=0\n");
+        QTest::addColumn<QByteArray>("interval");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("zero") << QByteArray("0")
+                              << "GraphUpdate is 0: the timed refresh is off; the display is "
+                                 "refreshed only at start and after Setup";
+        QTest::newRow("negative") << QByteArray("-3")
+                                  << "GraphUpdate is -3: the timed refresh is off; the display "
+                                     "is refreshed only at start and after Setup";
+        QTest::newRow("one minute says nothing") << QByteArray("1") << QString();
+    }
+
+    void intervalThatTurnsTheRefreshOff()
+    {
+        QFETCH(QByteArray, interval);
+        QFETCH(QString, said);
+        writeFile(m_config, "[Application]\nGraphUpdate=" + interval + "\n");
         test::RecordingPrompter prompter;
         ScopedPrompter scope(prompter);
         TfrmLog log;
         ScriptedMain window(m_config, log);
         window.StartTimer();
-        QVERIFY(!window.Timer1()->isActive());
+        QCOMPARE(window.Timer1()->isActive(), said.isEmpty());
+        window.ApplyTimerPeriod();
+        QStringList expected;
+        if (!said.isEmpty())
+            expected.append(said + QLatin1Char('.'));
+        QStringList messages;
+        for (const QString& line : logLines(log))
+            messages.append(line.section(QStringLiteral("    "), 1));
+        QCOMPARE(messages, expected);
     }
 
     void refreshMarksAndRestoresTheCaption()
@@ -398,19 +426,110 @@ private slots:
         TfrmLog log;
         ScriptedMain window(m_config, log);
         QString during;
+        bool down = true;
+        QString captionAtBox;
+        bool refreshingAtBox = true;
+        prompter.whileOpen = [&] {
+            captionAtBox = window.windowTitle();
+            refreshingAtBox = window.isRefreshing();
+        };
         window.onGraphs = [&] {
             during = window.windowTitle();
-            throw std::runtime_error("server has gone away");
+            if (down)
+                throw std::runtime_error("server has gone away");
         };
-        for (int i = 0; i < 3; ++i)
+        for (int i = 0; i < 3; ++i) {
             window.Timer1Timer();
+            // The box comes once the refresh has ended.
+            QCOMPARE(prompter.boxes.size(), i);
+            QCoreApplication::processEvents();
+        }
         QCOMPARE(during, QStringLiteral(" ....Updating data"));
         QCOMPARE(window.windowTitle(), QString());
         QCOMPARE(window.liveRefreshes, 0);
         QCOMPARE(prompter.boxes.size(), 3);
         QCOMPARE(prompter.boxes.first().icon, BoxIcon::Error);
         QCOMPARE(prompter.boxes.first().text, QStringLiteral("server has gone away"));
+        QCOMPARE(captionAtBox, QString());
+        QVERIFY(!refreshingAtBox);
         QCOMPARE(logLines(log).size(), 3);
+
+        // Back: the first good refresh says so, once; later ones say nothing.
+        down = false;
+        window.Timer1Timer();
+        window.Timer1Timer();
+        QCoreApplication::processEvents();
+        QCOMPARE(prompter.boxes.size(), 3);
+        QCOMPARE(logLines(log).size(), 4);
+        QVERIFY(logContains(log, QStringLiteral("Data flowing again: the refresh works after 3 "
+                                                "failed refreshes")));
+        down = true;
+        window.Timer1Timer();
+        down = false;
+        window.Timer1Timer();
+        QVERIFY(logContains(log, QStringLiteral("Data flowing again: the refresh works after 1 "
+                                                "failed refresh")));
+    }
+
+    // The real box, the real timer: while the box waits for OK, ticks go on, each failing one
+    // writes its line and opens no second box, and the display recovers by itself.
+    void refreshGoesOnWhileTheBoxIsOpen()
+    {
+        writeFile(m_config, "[Application]\nTitle=North Mast\n");
+        TfrmLog log;
+        ScriptedMain window(m_config, log);
+        bool down = true;
+        window.onGraphs = [&] {
+            if (down)
+                throw std::runtime_error("server has gone away");
+        };
+        {
+            // The start's own boxes (no database, no station) are not this test's.
+            test::RecordingPrompter startBoxes;
+            ScopedPrompter scope(startBoxes);
+            window.show();
+        }
+        // The box opens from the event loop, whenever the first tick has failed: a watcher
+        // answers it from inside its modal loop, and closes it whatever it found.
+        QString captionAtBox;
+        int boxesOpen = 0;
+        bool answered = false;
+        bool ticksWentOn = false;
+        bool recovered = false;
+        QTimer watcher;
+        connect(&watcher, &QTimer::timeout, &watcher, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || answered)
+                return;
+            answered = true;
+            captionAtBox = window.windowTitle();
+            const int before = window.graphRefreshes;
+            ticksWentOn = QTest::qWaitFor([&] { return window.graphRefreshes >= before + 3; });
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                boxesOpen += qobject_cast<QMessageBox*>(widget) && widget->isVisible() ? 1 : 0;
+            const int failures = window.graphRefreshes;
+            down = false;
+            recovered = QTest::qWaitFor([&] {
+                return logContains(log, QStringLiteral("Data flowing again: the refresh works "
+                                                       "after %1 failed refreshes")
+                                            .arg(failures));
+            });
+            QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+        });
+        watcher.start(20);
+        window.Timer1()->start(10);
+        QTRY_VERIFY(answered && !QApplication::activeModalWidget());
+        window.Timer1()->stop();
+        QVERIFY(ticksWentOn);
+        QVERIFY(recovered);
+        QCOMPARE(captionAtBox, QStringLiteral("North Mast"));
+        QCOMPARE(boxesOpen, 1);
+        int failedLines = 0;
+        for (const QString& line : logLines(log))
+            failedLines += line.endsWith(QStringLiteral("Refresh failed: server has gone away."));
+        QCOMPARE(failedLines, window.graphRefreshes - window.liveRefreshes);
+        // The first failure of the run opened the Messages window, where the reasons are.
+        QVERIFY(log.isVisible());
     }
 
     void oneErrorBoxAtATime()
