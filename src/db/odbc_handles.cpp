@@ -122,4 +122,16 @@ bool ConnectionLost(void* connection, void* statement)
     return false;
 }
 
+bool SyntaxError(void* statement)
+{
+    bool found = false;
+    ForEachDiagnostic(
+        SQL_HANDLE_STMT, statement, [&found](const QString& state, const QString& message) {
+            if (state.startsWith(QLatin1String("42")) || state.startsWith(QLatin1String("37")) ||
+                message.contains(QLatin1String("syntax error"), Qt::CaseInsensitive))
+                found = true;
+        });
+    return found;
+}
+
 } // namespace orvela::odbc

@@ -25,4 +25,9 @@ QString ConnectionDiagnostics(void* connection);
 // (connection exception).
 bool ConnectionLost(void* connection, void* statement);
 
+// True when a diagnostic record of the statement says the engine refused the statement's text:
+// SQLSTATE class 42 (syntax error or access rule violation) or 37 (its ODBC 2 form), or a
+// general error whose text reports a syntax error (as the SQLite driver gives it).
+bool SyntaxError(void* statement);
+
 } // namespace orvela::odbc

@@ -460,6 +460,64 @@ private slots:
             QCOMPARE(value, expected);
     }
 
+    // An engine that refuses the row limit of the dialect its name suggests: the clause is
+    // really sent, and really refused, by forcing that dialect on a real connection.
+    void latestValueWithoutTheRowLimit_data()
+    {
+        QTest::addColumn<Engine>("engine");
+        QTest::addColumn<SqlDialect>("refused");
+        QTest::addColumn<bool>("withTables");
+        for (const Engine e : AllEngines)
+            QTest::newRow(qPrintable(EngineLabel(e) + QStringLiteral(": TOP 1 refused")))
+                << e << SqlDialect::Top << true;
+        QTest::newRow("sqlite: FETCH FIRST refused")
+            << Engine::SQLite << SqlDialect::FetchFirst << true;
+        // Without the tables the plain statement fails too: that failure is not the limit's.
+        QTest::newRow("sqlite: no tables") << Engine::SQLite << SqlDialect::Top << false;
+    }
+
+    void latestValueWithoutTheRowLimit()
+    {
+        QFETCH(Engine, engine);
+        QFETCH(SqlDialect, refused);
+        QFETCH(bool, withTables);
+        REQUIRE_ENGINE(engine);
+        if (!withTables)
+            SQL(engine, QStringLiteral("DROP TABLE KT_DATA1"));
+        else
+            QVERIFY(InsertRows(engine, {{"ST1"_q, "TEMP"_q, {2024, 5, 1, 10, 0, 0}, 1.5},
+                                        {"ST1"_q, "TEMP"_q, {2024, 5, 1, 10, 5, 0}, 2.5},
+                                        {"ST1"_q, "TEMP"_q, {2024, 5, 1, 9, 0, 0}, 0.5}})
+                        .isEmpty());
+        auto db = Connect(engine);
+        db->SetDialect(refused);
+        StationQueries queries(*db);
+        float value = -1;
+        if (!withTables) {
+            try {
+                queries.ReadLatestValue("ST1"_q, "TEMP"_q, value);
+                QFAIL("a statement on a missing table must fail");
+            } catch (const DatabaseError& error) {
+                // The report is the statement the engine is normally sent.
+                QVERIFY(error.syntaxError());
+            }
+            QCOMPARE(db->Dialect(), refused);
+            QVERIFY2(m_fx->CreateTables(engine), qPrintable(m_fx->LastError()));
+            return;
+        }
+        QVERIFY(queries.ReadLatestValue("ST1"_q, "TEMP"_q, value));
+        QCOMPARE(value, 2.5F);
+        // Remembered for the connection: the limit is not tried again.
+        QCOMPARE(db->Dialect(), SqlDialect::Unlimited);
+        QVERIFY(!queries.ReadLatestValue("ST1"_q, "RAIN"_q, value));
+        QCOMPARE(value, 2.5F);
+        // A new connection asks the engine again.
+        QVERIFY(db->ConnectDatabase(m_fx->DataSource(engine), m_fx->User(engine),
+                                    m_fx->Password(engine))
+                    .ok);
+        QCOMPARE(db->Dialect(), SqlDialect::Limit);
+    }
+
     // --- time range ---------------------------------------------------------------------
 
     void timeRange_data()
