@@ -46,7 +46,8 @@ bool AsksForHelpOrVersion(int argc, char* argv[])
             ++i; // its value, whatever it looks like
             continue;
         }
-        for (const char* asked : {"-h", "--help", "-?", "--help-all", "-v", "--version"})
+        // --help-all stays with the toolkit, which adds the options of its window system.
+        for (const char* asked : {"-h", "--help", "-?", "-v", "--version"})
             if (std::strcmp(word, asked) == 0)
                 return true;
     }
