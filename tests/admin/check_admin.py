@@ -339,6 +339,15 @@ def expect_help(r):
     return None
 
 
+def expect_failure(start):
+    def check(r):
+        if r.status != 1 or r.out or not r.err.startswith("orvela-admin: " + start):
+            return "expected exit 1 and \"orvela-admin: %s...\" on stderr" % start
+        return None
+
+    return check
+
+
 def expect_now(compute):
     """Checks a result that depends on the clock: it must match the clock read before or after."""
     def check(r):
@@ -709,6 +718,8 @@ def add_usage_cases():
     for args in (["--help"], ["-h"], ["help"]):
         case(args, expect_help)
     line(["--version"], "orvela-admin " + VERSION)
+    case(["restore", "/nonexistent/Orvela.ovf"],
+         expect_failure("restore: no program has /nonexistent/Orvela.ovf open"))
     for args in ([], ["--help", "time"], ["help", "x"], ["--version", "x"], ["nonsense"], ["time"], ["password"], ["time", "bogus"],
                  ["password", "bogus", "x"], ["password", "encode"], ["password", "decode"],
                  ["password", "encode", "a", "b"], ["password", "decode", "a", "b"],
