@@ -53,15 +53,22 @@ stop_all() {
 }
 trap stop_all EXIT
 
+# True when the driver manager knows the demo's data source.
+demo_listed() {
+  local sources
+  sources=$("$admin" dsn list 2>/dev/null || true)
+  grep -q '^OrvelaDemo	' <<<"$sources"
+}
+
 if [ "$engine" = sqlite ]; then
   stamp=$demo/created
   if [ ! -f "$demo/stations.db" ] || [ ! -f "$stamp" ] || [ -n "$(find "$stamp" -mmin +1440)" ] ||
-    ! "$admin" dsn list 2>/dev/null | grep -q '^OrvelaDemo	'; then
+    ! demo_listed; then
     "$admin" demo "$demo" --config-dir "$(dirname "$program")"
     touch "$stamp"
   fi
   # Where the user's file could not take the data source, the demo's own folder holds it.
-  if ! "$admin" dsn list 2>/dev/null | grep -q '^OrvelaDemo	'; then
+  if ! demo_listed; then
     export ODBCSYSINI=$demo
   fi
   dsn=OrvelaDemo
