@@ -1,7 +1,7 @@
 // orvela-bench: the cost of one refresh (six graphs of 10 days of one-minute readings, 86,400
 // points, plus the live positions' eight queries) next to fetching the same rows with a plain
-// bound-column loop over unixODBC, on a SQLite database of its own and a PostgreSQL server that
-// it starts and stops itself.
+// bound-column loop over unixODBC, on a SQLite database of its own and a PostgreSQL and a
+// MariaDB server that it starts and stops itself.
 //
 //   orvela-bench [--rounds N] [--soak [REFRESHES]]
 //
@@ -30,6 +30,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -357,36 +358,30 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const Options options = ParseOptions(QApplication::arguments());
 
-    // A PostgreSQL server of the program's own, for as long as it runs.
-    for (const char* name : {"ORVELA_TEST_PG_HOST", "ORVELA_TEST_PG_PORT", "ORVELA_TEST_PG_USER",
-                             "ORVELA_TEST_PG_PASSWORD", "ORVELA_TEST_PG_DB", "ORVELA_TEST_PG_DIR"})
-        qunsetenv(name);
-    std::printf("Starting a PostgreSQL server and filling the databases "
+    // A PostgreSQL and a MariaDB server of the program's own, for as long as it runs.
+    std::printf("Starting a PostgreSQL and a MariaDB server and filling the databases "
                 "(6 sensors x 14,400 readings each)...\n");
     std::fflush(stdout);
-    PrivatePgServer server;
-    const bool serverUp = server.Start();
-    if (serverUp) {
-        const PgServer& facts = server.Facts();
-        qputenv("ORVELA_TEST_PG_HOST", facts.host.toUtf8());
-        qputenv("ORVELA_TEST_PG_PORT", facts.port.toUtf8());
-        qputenv("ORVELA_TEST_PG_USER", facts.user.toUtf8());
-        qputenv("ORVELA_TEST_PG_PASSWORD", facts.password.toUtf8());
-        qputenv("ORVELA_TEST_PG_DB", facts.database.toUtf8());
-        qputenv("ORVELA_TEST_PG_DIR", facts.folder.toUtf8());
+    std::map<Engine, std::unique_ptr<PrivateServer>> servers;
+    for (const Engine engine : ServerEngines) {
+        auto server = std::make_unique<PrivateServer>(engine);
+        ExportServerFacts(engine, server->Start() ? server->Facts() : ServerFacts());
+        servers.emplace(engine, std::move(server));
     }
 
     int status = 0;
     {
         EngineFixture fixture;
         SetLocalClock([] { return Now; });
-        const std::array<std::pair<Engine, const char*>, 2> engines = {
-            {{Engine::SQLite, "SQLite"}, {Engine::PostgreSQL, "PostgreSQL"}}};
-        for (const auto& [engine, label] : engines) {
+        for (const Engine engine : AllEngines) {
+            const QByteArray title = EngineTitle(engine).toUtf8();
+            const char* label = title.constData();
             if (!fixture.Available(engine)) {
-                const QString reason = engine == Engine::PostgreSQL && !serverUp
-                                           ? server.ErrorText().trimmed()
-                                           : fixture.SkipReason(engine);
+                const auto server = servers.find(engine);
+                const QString reason =
+                    server != servers.end() && !server->second->ErrorText().isEmpty()
+                        ? server->second->ErrorText().trimmed()
+                        : fixture.SkipReason(engine);
                 std::printf("%s: skipped (%s)\n", label, qPrintable(reason));
                 continue;
             }

@@ -25,8 +25,7 @@ public:
     // Each call starts again from `key`; no state survives between calls. A count of 0 or
     // less leaves the destination untouched.
     void ScrambleBuffer(const std::uint8_t* source, std::uint8_t* destination, int count) const;
-    void UnscrambleBuffer(const std::uint8_t* source, std::uint8_t* destination,
-                          int count) const;
+    void UnscrambleBuffer(const std::uint8_t* source, std::uint8_t* destination, int count) const;
 };
 
 constexpr std::size_t PasswordBlockSize = 30;

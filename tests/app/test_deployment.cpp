@@ -63,6 +63,8 @@ QProcessEnvironment programEnvironment(const QString& odbcFolder)
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.insert(QStringLiteral("ODBCSYSINI"), odbcFolder);
     environment.insert(QStringLiteral("ODBCINI"), odbcFolder + QStringLiteral("/odbc.ini"));
+    // As on a desk started without a login session: nothing may be said about it.
+    environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
     return environment;
 }
 
@@ -228,6 +230,7 @@ private slots:
         const QByteArray errors = program.readAllStandardError();
         QVERIFY(!errors.contains("cannot be saved"));
         QVERIFY(!errors.contains("were not saved"));
+        QVERIFY2(!errors.contains("XDG_RUNTIME_DIR"), errors.constData());
     }
 
     // The connection box names only the data source: the console says where the reason is.
@@ -250,6 +253,40 @@ private slots:
         QCOMPARE(said, QStringList{QStringLiteral("orvela: Error connection to NoSuchSource; the "
                                                   "reason is in the Messages window (Options, "
                                                   "Messages).")});
+    }
+
+    // Answered without a display: on standard output, exit 0, no window system touched.
+    void helpAndVersionWithoutDisplay_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("shown");
+        const QString help = QStringLiteral("--config <FILE>");
+        QTest::newRow("--help") << QStringList{QStringLiteral("--help")} << help;
+        QTest::newRow("-h") << QStringList{QStringLiteral("-h")} << help;
+        QTest::newRow("--version") << QStringList{QStringLiteral("--version")}
+                                   << QStringLiteral("Orvela " ORVELA_VERSION "\n");
+        QTest::newRow("after another option")
+            << QStringList{QStringLiteral("--config"), QStringLiteral("x.ovf"),
+                           QStringLiteral("--version")}
+            << QStringLiteral("Orvela " ORVELA_VERSION "\n");
+    }
+
+    void helpAndVersionWithoutDisplay()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, shown);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QString::fromLatin1(name));
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(ORVELA_PATH), arguments);
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        const QString out = QString::fromLocal8Bit(program.readAllStandardOutput());
+        QVERIFY2(out.contains(shown), qPrintable(out));
+        QCOMPARE(program.readAllStandardError(), QByteArray());
     }
 
     // A --config that cannot serve: said on the console, the program starts on defaults and

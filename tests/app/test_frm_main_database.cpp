@@ -98,8 +98,8 @@ private:
     void addEngineColumn()
     {
         QTest::addColumn<Engine>("engine");
-        QTest::newRow("sqlite") << Engine::SQLite;
-        QTest::newRow("postgresql") << Engine::PostgreSQL;
+        for (const Engine engine : AllEngines)
+            QTest::newRow(qPrintable(EngineLabel(engine))) << engine;
     }
 
     // A station with two sensors and a last update, on the engine under test.

@@ -41,7 +41,7 @@ int ConfigCommand(const QStringList& args, QTextStream& out, QTextStream& err)
 
     SettingsStore store(args[1]);
     if (!store.ok()) {
-        err << store.errorText() << '\n';
+        err << "orvela-admin: config: " << store.errorText() << '\n';
         return ExitFailed;
     }
     if (get) {
@@ -52,7 +52,7 @@ int ConfigCommand(const QStringList& args, QTextStream& out, QTextStream& err)
     }
     store.writeString(section, key, args[4]);
     if (!store.flush()) {
-        err << store.errorText() << '\n';
+        err << "orvela-admin: config: " << store.errorText() << '\n';
         return ExitFailed;
     }
     out << section << '/' << key << '=' << store.readString(section, key, QString()) << '\n';
