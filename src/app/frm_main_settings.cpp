@@ -4,11 +4,14 @@
 
 #include "config/settings_keys.h"
 #include "config/settings_store.h"
+#include "config/window_bounds.h"
 #include "graphs/graph_position.h"
 #include "live/live_position.h"
 #include "messages/frm_log.h"
 
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QScreen>
 
 namespace orvela {
 namespace {
@@ -32,6 +35,27 @@ QString savedSensorName(const QComboBox* chooser, const QString& loaded)
     return shown.isEmpty() ? loaded : shown;
 }
 
+// The available area of every screen, the primary one first.
+std::vector<QRect> availableScreens()
+{
+    std::vector<QRect> areas;
+    if (const QScreen* primary = QGuiApplication::primaryScreen())
+        areas.push_back(primary->availableGeometry());
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        if (screen != QGuiApplication::primaryScreen())
+            areas.push_back(screen->availableGeometry());
+    }
+    return areas;
+}
+
+// Bounds from the file are fitted to the screens before the window takes them.
+void applyBounds(QWidget& window, const keys::Bounds& bounds)
+{
+    const keys::Bounds fitted = FitToScreens(bounds, availableScreens());
+    window.move(fitted.left, fitted.top);
+    window.resize(fitted.width, fitted.height);
+}
+
 } // namespace
 
 void TfrmMain::LoadSettings()
@@ -48,10 +72,10 @@ void TfrmMain::LoadSettings()
         m_log.AddStatusLine(QStringLiteral("Failed to read INI file"));
     }
 
-    move(x(), store.readInteger(keys::Windows, keys::Top, y()));
-    move(store.readInteger(keys::Windows, keys::Left, x()), y());
-    resize(width(), store.readInteger(keys::Windows, keys::Height, height()));
-    resize(store.readInteger(keys::Windows, keys::Width, width()), height());
+    applyBounds(*this, {store.readInteger(keys::Windows, keys::Top, y()),
+                        store.readInteger(keys::Windows, keys::Left, x()),
+                        store.readInteger(keys::Windows, keys::Height, height()),
+                        store.readInteger(keys::Windows, keys::Width, width())});
 
     DataSourceName = store.readString(keys::DataBase, keys::DataSource, QString());
     DbUserName = store.readString(keys::DataBase, keys::UserName, QString());
@@ -65,11 +89,10 @@ void TfrmMain::LoadSettings()
 
     if (store.readBool(keys::LogForm, keys::Showing, keys::LogFormShowing)) {
         const keys::Bounds defaults = keys::LogFormBounds;
-        m_log.move(m_log.x(), store.readInteger(keys::LogForm, keys::Top, defaults.top));
-        m_log.move(store.readInteger(keys::LogForm, keys::Left, defaults.left), m_log.y());
-        m_log.resize(m_log.width(),
-                     store.readInteger(keys::LogForm, keys::Height, defaults.height));
-        m_log.resize(store.readInteger(keys::LogForm, keys::Width, defaults.width), m_log.height());
+        applyBounds(m_log, {store.readInteger(keys::LogForm, keys::Top, defaults.top),
+                            store.readInteger(keys::LogForm, keys::Left, defaults.left),
+                            store.readInteger(keys::LogForm, keys::Height, defaults.height),
+                            store.readInteger(keys::LogForm, keys::Width, defaults.width)});
     }
 
     for (int slot = 1; slot <= GraphCount; ++slot) {
