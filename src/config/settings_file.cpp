@@ -1,6 +1,9 @@
 #include "config/settings_file.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <algorithm>
@@ -144,6 +147,36 @@ QByteArray tempNameIn(const QByteArray& folder, const QByteArray& base)
     return name;
 }
 
+// A save names its new file only for the moment between making it visible and renaming it over
+// the old one; a kill in that moment leaves it behind. One older than this is such a leftover,
+// never a save in progress.
+constexpr int LeftoverSeconds = 60;
+
+bool isTempName(const QString& name, const QString& base)
+{
+    if (name.size() != base.size() + 7 || !name.startsWith(base + QLatin1Char('.')))
+        return false;
+    for (int i = base.size() + 1; i < name.size(); ++i) {
+        const char16_t c = name.at(i).unicode();
+        if (!((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9')))
+            return false;
+    }
+    return true;
+}
+
+void removeLeftovers(const QByteArray& folder, const QByteArray& base)
+{
+    const QString baseName = QFile::decodeName(base);
+    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-LeftoverSeconds);
+    const QDir dir(QFile::decodeName(folder));
+    for (const QFileInfo& info :
+         dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks)) {
+        if (isTempName(info.fileName(), baseName) && info.ownerId() == ::geteuid() &&
+            info.lastModified().toUTC() < before)
+            QFile::remove(info.filePath());
+    }
+}
+
 bool refusedByFolder(int error)
 {
     return error == EACCES || error == EPERM || error == EROFS;
@@ -218,6 +251,7 @@ Replace replaceByRename(const QByteArray& target, const QByteArray& bytes,
             return refusedByFolder(error) ? Replace::FolderRefused : Replace::Failed;
         }
         syncFolder(folder);
+        removeLeftovers(folder, base);
         return Replace::Done;
     }
     problem = QStringLiteral("no file can be made in its folder") + leftAlone;

@@ -28,9 +28,10 @@ SettingsFileRead ReadSettingsFile(const QString& path, QByteArray& bytes, QStrin
 //
 // The new content goes to a file of its own in the same folder, flushed to the disk, which then
 // takes the old file's name in one step: the file is the old one or the new one at every moment.
-// The folder-less file of the system is used where it can, so a save that is killed leaves
-// nothing behind. A new file is readable by its owner only (it holds the stored password); an
-// existing one keeps its permissions and, where allowed, its owner.
+// The file has no name until it is complete where the system allows, so a killed save leaves at
+// most a named copy from the instant before the rename, which a later save removes. A new file is
+// readable by its owner only (it holds the stored password); an existing one keeps its permissions
+// and, where allowed, its owner.
 //
 // Where the folder refuses a new file but the file itself may be written, the file is rewritten
 // in place: what must grow is written first (a full disk then fails before the old text is

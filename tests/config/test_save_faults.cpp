@@ -19,12 +19,14 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <ctime>
 #include <thread>
 
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -270,14 +272,13 @@ void TestSaveFaults::killDuringSave()
             ++counts.cutShort;
         else
             ++counts.mixed;
-        for (const QString& stray :
-             QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System)) {
-            if (stray != Ovf) {
-                ++counts.strayFiles;
-                QFile::remove(QDir(folder).filePath(stray));
-            }
-        }
     }
+    const auto strays = [&folder] {
+        QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+        names.removeAll(Ovf);
+        return names;
+    };
+    counts.strayFiles = static_cast<int>(strays().size());
     qInfo("%d kills at random moments of a %.1f ms save: %d intact, %d loading as intact, "
           "%d empty, %d cut short, %d mixed, %d stray files, %d not saving",
           kills, static_cast<double>(cycle) / 1e6, counts.intact, counts.loadsIntact, counts.empty,
@@ -285,7 +286,21 @@ void TestSaveFaults::killDuringSave()
     QCOMPARE(counts.notSaving, 0);
     QCOMPARE(counts.empty, 0);
     QCOMPARE(counts.cutShort, 0);
-    QCOMPARE(counts.strayFiles, 0);
+    // A kill in the instant between naming the new file and renaming it leaves that file; the
+    // next save removes any such file once it is clearly no save in progress.
+    if (counts.strayFiles > 0) {
+        const timeval longAgo[2] = {{std::time(nullptr) - 120, 0}, {std::time(nullptr) - 120, 0}};
+        for (const QString& stray : strays())
+            QVERIFY(::utimes(QFile::encodeName(QDir(folder).filePath(stray)).constData(),
+                             longAgo) == 0);
+        QCOMPARE(asNobody([&] {
+                     SettingsStore store(path);
+                     store.writeString(Section, Key, QStringLiteral("Harbour"));
+                     return store.flush() ? 0 : 1;
+                 }),
+                 0);
+        QCOMPARE(strays(), QStringList());
+    }
     if (folderWritable)
         QCOMPARE(counts.loadsIntact, 0); // the rename is one step
     if (!mayMix)
