@@ -95,6 +95,11 @@ private slots:
                                                     << "Title";
         QTest::newRow("empty key") << "Application"
                                    << "";
+        // Written, but read back as a comment or without the character.
+        QTest::newRow("key beginning with ;") << "Application"
+                                              << ";Title";
+        QTest::newRow("control character at the end of a key") << "Application"
+                                                               << "Title\x0e";
     }
 
     void refusedNames()
