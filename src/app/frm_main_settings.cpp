@@ -48,12 +48,21 @@ std::vector<QRect> availableScreens()
     return areas;
 }
 
-// Bounds from the file are fitted to the screens before the window takes them.
-void applyBounds(QWidget& window, const keys::Bounds& bounds)
+// Bounds from the file are fitted to the screens before the window takes them. A section that
+// holds none of them leaves the window at its own bounds (the design size at the first start).
+void applyBounds(QWidget& window, const SettingsStore& store, const QString& section,
+                 const keys::Bounds& defaults)
 {
-    const keys::Bounds fitted = FitToScreens(bounds, availableScreens());
-    window.move(fitted.left, fitted.top);
-    window.resize(fitted.width, fitted.height);
+    const keys::Bounds wanted{store.readInteger(section, keys::Top, defaults.top),
+                              store.readInteger(section, keys::Left, defaults.left),
+                              store.readInteger(section, keys::Height, defaults.height),
+                              store.readInteger(section, keys::Width, defaults.width)};
+    bool stored = false;
+    for (const QLatin1String key : {keys::Top, keys::Left, keys::Height, keys::Width})
+        stored = stored || store.contains(section, key);
+    const keys::Bounds bounds = stored ? FitToScreens(wanted, availableScreens()) : wanted;
+    window.move(bounds.left, bounds.top);
+    window.resize(bounds.width, bounds.height);
 }
 
 } // namespace
@@ -72,10 +81,7 @@ void TfrmMain::LoadSettings()
         m_log.AddStatusLine(QStringLiteral("Failed to read INI file"));
     }
 
-    applyBounds(*this, {store.readInteger(keys::Windows, keys::Top, y()),
-                        store.readInteger(keys::Windows, keys::Left, x()),
-                        store.readInteger(keys::Windows, keys::Height, height()),
-                        store.readInteger(keys::Windows, keys::Width, width())});
+    applyBounds(*this, store, keys::Windows, {y(), x(), height(), width()});
 
     DataSourceName = store.readString(keys::DataBase, keys::DataSource, QString());
     DbUserName = store.readString(keys::DataBase, keys::UserName, QString());
@@ -88,11 +94,7 @@ void TfrmMain::LoadSettings()
         store.readInteger(keys::Application, keys::GraphUpdate, keys::DefaultGraphUpdate);
 
     if (store.readBool(keys::LogForm, keys::Showing, keys::LogFormShowing)) {
-        const keys::Bounds defaults = keys::LogFormBounds;
-        applyBounds(m_log, {store.readInteger(keys::LogForm, keys::Top, defaults.top),
-                            store.readInteger(keys::LogForm, keys::Left, defaults.left),
-                            store.readInteger(keys::LogForm, keys::Height, defaults.height),
-                            store.readInteger(keys::LogForm, keys::Width, defaults.width)});
+        applyBounds(m_log, store, keys::LogForm, keys::LogFormBounds);
     }
 
     for (int slot = 1; slot <= GraphCount; ++slot) {

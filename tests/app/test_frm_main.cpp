@@ -338,7 +338,8 @@ private slots:
         QTest::addColumn<QString>("units");
 
         QTest::newRow("UTF-8 file")
-            << QByteArray("[Application]\r\nTitle=\xc5\x81\xc3\xb3"
+            << QByteArray("[Windows]\r\nTop=50\r\nLeft=50\r\nHeight=500\r\nWidth=700\r\n"
+                          "[Application]\r\nTitle=\xc5\x81\xc3\xb3"
                           "d\xc5\xba \xe2\x80\x94 "
                           "\xce\x9b\r\nImageFile=/home/\xc5\x82ukasz/maszt.png\r\n"
                           "[DataBase]\r\nStation=\xd0\x9c\xd0\x98\xd0\xa0\r\n[Graph1]\r\n"
@@ -347,7 +348,8 @@ private slots:
             << QString::fromUtf8("/home/łukasz/maszt.png") << QString::fromUtf8("温度")
             << QString::fromUtf8("℃");
         QTest::newRow("code page 1252 file of an older desk")
-            << QByteArray("[Application]\r\nTitle=Z\xfcrich \x96 See\r\nImageFile=C:\\Bilder\\"
+            << QByteArray("[Windows]\r\nTop=50\r\nLeft=50\r\nHeight=500\r\nWidth=700\r\n"
+                          "[Application]\r\nTitle=Z\xfcrich \x96 See\r\nImageFile=C:\\Bilder\\"
                           "Z\xfcrich.jpg\r\n[DataBase]\r\nStation=Z\xdcRICH\r\n[Graph1]\r\n"
                           "Name=Temp\xe9rature\r\nUnits=\xb0\x43\r\n")
             << QString::fromUtf8("Zürich – See") << QString::fromUtf8("ZÜRICH")
