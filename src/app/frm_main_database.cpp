@@ -48,6 +48,18 @@ void SayConnectionFailureOnConsole(const QString& boxText)
                  boxText.toLocal8Bit().constData());
 }
 
+// Why the stored form would not give `password` back as typed.
+QString UnstorableReason(const QString& password)
+{
+    for (const QChar c : password) {
+        if (c.unicode() > 0xFF)
+            return QStringLiteral("it holds a character outside Latin-1");
+    }
+    if (password.contains(QLatin1Char(':')))
+        return QStringLiteral("it holds a \":\"");
+    return QStringLiteral("it has 30 or more characters");
+}
+
 } // namespace
 
 bool TfrmMain::ConnectQuietly(const QString& dataSource, const QString& userName,
@@ -158,13 +170,26 @@ void TfrmMain::FileConnect1Execute()
         return;
     SetConnectedState(true);
 
-    // Writing the configuration is best effort: the connection stays open whatever happens.
-    StoredPassword = FromU16(EncodeStoredPassword(ToU16(clearPassword)));
+    // Writing the configuration is best effort: the connection stays open whatever happens. A
+    // password the stored form would give back otherwise is not stored at all: the next start
+    // would fail with it.
+    const bool storable = IsStorablePassword(ToU16(clearPassword));
+    if (storable)
+        StoredPassword = FromU16(EncodeStoredPassword(ToU16(clearPassword)));
     if (m_settingsStore) {
         m_settingsStore->writeString(settings::DataBase, settings::DataSource, DataSourceName);
         m_settingsStore->writeString(settings::DataBase, settings::UserName, DbUserName);
-        m_settingsStore->writeString(settings::DataBase, settings::Password, StoredPassword);
+        if (storable)
+            m_settingsStore->writeString(settings::DataBase, settings::Password, StoredPassword);
         m_settingsStore->flush();
+    }
+    if (!storable) {
+        const QString text = QStringLiteral("This password cannot be remembered (%1): type it at "
+                                            "each start")
+                                 .arg(UnstorableReason(clearPassword));
+        m_log.AddStatusLine(text);
+        CurrentPrompter().showMessage(this, BoxIcon::Information, QString(),
+                                      text + QLatin1Char('.'));
     }
     if (CurrentStation.isEmpty())
         CurrentPrompter().showMessage(this, BoxIcon::Information, QString(),

@@ -56,4 +56,13 @@ std::u16string EncodeStoredPassword(std::u16string_view password, StationTime st
 // An empty, non-base64 or not-30-byte stored form gives an empty password, never an error.
 std::u16string DecodeStoredPassword(std::u16string_view stored);
 
+// What `password` reads back as from its stored form: a password of 30 or more characters
+// reads back empty, one with a colon is cut at it, and a character outside Latin-1 becomes "?".
+std::u16string ReadBackPassword(std::u16string_view password);
+// True when the stored form gives `password` back as typed.
+inline bool IsStorablePassword(std::u16string_view password)
+{
+    return ReadBackPassword(password) == password;
+}
+
 } // namespace orvela

@@ -14,10 +14,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -266,6 +268,121 @@ private slots:
         QVERIFY(!log.isVisible());
         QCOMPARE(log.height(), 295);
         QCOMPARE(log.width(), 408);
+    }
+
+    void windowPlacesSurviveARestart()
+    {
+        test::RecordingPrompter prompter;
+        ScopedPrompter scope(prompter);
+        QByteArray firstSave;
+        {
+            TfrmLog log;
+            ScriptedMain window(m_config, log);
+            window.resize(700, 500);
+            window.show();
+            log.move(90, 70);
+            log.resize(310, 220);
+            log.ShowMessages();
+            window.close();
+            firstSave = readFile(m_config);
+        }
+        QCOMPARE(sectionLines(firstSave, QStringLiteral("LogForm")),
+                 QStringList({"Showing=1", "Top=70", "Left=90", "Height=220", "Width=310"}));
+
+        TfrmLog log;
+        ScriptedMain window(m_config, log);
+        // Placed, not shown: the Messages window appears there when asked for.
+        QVERIFY(!log.isVisible());
+        QCOMPARE(log.frameGeometry().topLeft(), QPoint(90, 70));
+        QCOMPARE(log.size(), QSize(310, 220));
+        QCOMPARE(window.size(), QSize(700, 500));
+        window.show();
+        log.ShowMessages();
+        QCOMPARE(log.frameGeometry().topLeft(), QPoint(90, 70));
+        window.close();
+        const QByteArray secondSave = readFile(m_config);
+        for (const QString& section : {QStringLiteral("Windows"), QStringLiteral("LogForm")})
+            QCOMPARE(sectionLines(secondSave, section), sectionLines(firstSave, section));
+    }
+
+    void hugeBoundsAreFitted()
+    {
+        writeFile(m_config, "[Windows]\nTop=2147483647\nLeft=-2147483648\nHeight=2147483647\n"
+                            "Width=2147483647\n[LogForm]\nShowing=1\nTop=-2147483648\n"
+                            "Left=2147483647\nHeight=2147483647\nWidth=2147483647\n");
+        test::RecordingPrompter prompter;
+        ScopedPrompter scope(prompter);
+        TfrmLog log;
+        ScriptedMain window(m_config, log);
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        for (QWidget* shown : {static_cast<QWidget*>(&window), static_cast<QWidget*>(&log)}) {
+            QVERIFY(shown->width() <= screen.width());
+            QVERIFY(shown->height() <= screen.height());
+            QVERIFY(screen.intersects(shown->frameGeometry()));
+        }
+        log.ShowMessages();
+        window.close();
+        // What is saved back is what fits.
+        const QByteArray saved = readFile(m_config);
+        QVERIFY(!saved.contains("2147483647"));
+        QVERIFY(!saved.contains("-2147483648"));
+    }
+
+    void textOutsideLatin1SurvivesRestarts_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("station");
+        QTest::addColumn<QString>("image");
+        QTest::addColumn<QString>("sensor");
+        QTest::addColumn<QString>("units");
+
+        QTest::newRow("UTF-8 file")
+            << QByteArray("[Windows]\r\nTop=50\r\nLeft=50\r\nHeight=500\r\nWidth=700\r\n"
+                          "[Application]\r\nTitle=\xc5\x81\xc3\xb3"
+                          "d\xc5\xba \xe2\x80\x94 "
+                          "\xce\x9b\r\nImageFile=/home/\xc5\x82ukasz/maszt.png\r\n"
+                          "[DataBase]\r\nStation=\xd0\x9c\xd0\x98\xd0\xa0\r\n[Graph1]\r\n"
+                          "Name=\xe6\xb8\xa9\xe5\xba\xa6\r\nUnits=\xe2\x84\x83\r\n")
+            << QString::fromUtf8("Łódź — Λ") << QString::fromUtf8("МИР")
+            << QString::fromUtf8("/home/łukasz/maszt.png") << QString::fromUtf8("温度")
+            << QString::fromUtf8("℃");
+        QTest::newRow("code page 1252 file of an older desk")
+            << QByteArray("[Windows]\r\nTop=50\r\nLeft=50\r\nHeight=500\r\nWidth=700\r\n"
+                          "[Application]\r\nTitle=Z\xfcrich \x96 See\r\nImageFile=C:\\Bilder\\"
+                          "Z\xfcrich.jpg\r\n[DataBase]\r\nStation=Z\xdcRICH\r\n[Graph1]\r\n"
+                          "Name=Temp\xe9rature\r\nUnits=\xb0\x43\r\n")
+            << QString::fromUtf8("Zürich – See") << QString::fromUtf8("ZÜRICH")
+            << QString::fromUtf8("C:\\Bilder\\Zürich.jpg") << QString::fromUtf8("Température")
+            << QString::fromUtf8("°C");
+    }
+
+    void textOutsideLatin1SurvivesRestarts()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, title);
+        QFETCH(QString, station);
+        QFETCH(QString, image);
+        QFETCH(QString, sensor);
+        QFETCH(QString, units);
+        writeFile(m_config, file);
+        test::RecordingPrompter prompter;
+        ScopedPrompter scope(prompter);
+        QByteArray saves[2];
+        for (QByteArray& saved : saves) {
+            TfrmLog log;
+            ScriptedMain window(m_config, log);
+            QCOMPARE(window.windowTitle(), title);
+            QCOMPARE(window.CurrentStation, station);
+            QCOMPARE(window.ImageFileName, image);
+            QCOMPARE(window.GraphSensorNames.value(0), sensor);
+            QCOMPARE(window.SlotUnits.value(0), units);
+            window.close();
+            saved = readFile(m_config);
+        }
+        QCOMPARE(saves[1], saves[0]);
+        QVERIFY(saves[0].contains("Title=" + title.toUtf8() + "\r\n"));
+        QVERIFY(saves[0].contains("Units=" + units.toUtf8() + "\r\n"));
     }
 
     void dialLimitsRestoredAsSaved()

@@ -23,6 +23,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
 
 using namespace orvela;
@@ -79,7 +80,13 @@ void answerLogin(TfrmMain& window, const QString& alias, const QString& user,
         form->edtDBUserName->clear();
         QTest::keyClicks(form->edtDBUserName, user);
         form->edtDBPassword->clear();
-        QTest::keyClicks(form->edtDBPassword, password);
+        // Key events are made for ASCII only; other characters go in as typed text would.
+        const bool ascii = std::all_of(password.begin(), password.end(),
+                                       [](QChar c) { return c.unicode() < 0x80; });
+        if (ascii)
+            QTest::keyClicks(form->edtDBPassword, password);
+        else
+            form->edtDBPassword->insert(password);
         QTest::mouseClick(ok ? form->btnOK : form->btnCancel, Qt::LeftButton);
     });
 }
@@ -339,6 +346,50 @@ private slots:
         QCOMPARE(window.DbUserName, QStringLiteral("someone"));
         window.close();
         QVERIFY(!readFile(m_config).contains("typed-secret"));
+    }
+
+    void unstorablePasswordIsNotStored_data()
+    {
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("reason"); // empty: the password is stored
+        QTest::newRow("29 characters") << QString(29, 'p') << QString();
+        QTest::newRow("30 characters") << QString(30, 'p') << "it has 30 or more characters";
+        QTest::newRow("a colon") << "ab:cd"
+                                 << "it holds a \":\"";
+        QTest::newRow("a character outside Latin-1")
+            << QString::fromUtf8("pa\u0142ka") << "it holds a character outside Latin-1";
+    }
+
+    void unstorablePasswordIsNotStored()
+    {
+        QFETCH(QString, password);
+        QFETCH(QString, reason);
+        prepareStation(Engine::SQLite);
+        writeFile(m_config, "[DataBase]\r\nPassword=" + stored("oldpw") + "\r\nStation=STN1\r\n");
+        const QString storedBefore = valueOf(readFile(m_config), "Password");
+        RecordingPrompter prompter;
+        ScopedPrompter scope(prompter);
+        TfrmLog log;
+        TfrmMain window(m_config, log);
+        // SQLite takes any password: the login goes on whatever was typed.
+        answerLogin(window, m_fx->DataSource(Engine::SQLite), "viewer", password, true);
+        window.FileConnect1()->trigger();
+        QVERIFY(window.Connected);
+        QCOMPARE(valueOf(readFile(m_config), "UserName"), QStringLiteral("viewer"));
+        const QString storedAfter = valueOf(readFile(m_config), "Password");
+        if (reason.isEmpty()) {
+            QVERIFY(prompter.boxes.isEmpty());
+            QCOMPARE(QString::fromStdU16String(DecodeStoredPassword(storedAfter.toStdU16String())),
+                     password);
+            return;
+        }
+        const QString text =
+            "This password cannot be remembered (" + reason + "): type it at each start";
+        QCOMPARE(prompter.texts(), QStringList{text + "."});
+        QCOMPARE(log.memLog()->toPlainText().count(text), 1);
+        QCOMPARE(storedAfter, storedBefore);
+        window.close();
+        QCOMPARE(valueOf(readFile(m_config), "Password"), storedBefore);
     }
 
     void disconnectEmptiesTheStation()

@@ -287,8 +287,8 @@ private slots:
         const QByteArray bytes = file.readAll();
         QVERIFY(bytes.contains("[DataBase]\r\nDataSource=OrvelaDemo\r\n"));
         QVERIFY(!bytes.contains("\n\n"));
-        QVERIFY(bytes.contains("Units=\xb0"
-                               "C\r\n")); // Latin-1 degree sign
+        QVERIFY(bytes.contains("Units=\xc2\xb0"
+                               "C\r\n")); // the degree sign in UTF-8
         const QList<QByteArray> lines = bytes.split('\n');
         QByteArray stored;
         int names = 0;
