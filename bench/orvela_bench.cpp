@@ -1,7 +1,7 @@
-// orvela-bench: the cost of one refresh (six graphs of 10 days of one-minute readings, 86,400
-// points, plus the live positions' eight queries) next to fetching the same rows with a plain
-// bound-column loop over unixODBC, on a SQLite database of its own and a PostgreSQL server that
-// it starts and stops itself.
+// orvela-bench: what the six graphs cost to load and to refresh next to fetching the same rows
+// with a plain bound-column loop over unixODBC, what a held point costs, and how soon the main
+// window shows, on a SQLite database of its own and a PostgreSQL and a MariaDB server that it
+// starts and stops itself.
 //
 //   orvela-bench [--step SECONDS] [--days 1|3|7|10] [--rounds N] [--soak [REFRESHES]]
 //
@@ -12,7 +12,7 @@
 //   "... steady refresh R ms, plain fetch of the window W ms, ratio R/W": the six graphs a
 //     minute later, reading only what is new, against a plain fetch of the whole windows;
 //   "... B bytes per point": the heap the held points take, per point;
-//   "... first paint P s": from creating the real main window to its first paint;
+//   "... first paint P s": from starting the real main window's process to its first paint;
 // all times medians of N rounds (7 by default) measured alternately with the plain fetches.
 // With --soak it then runs that many more refreshes (1,000 by default), a minute apart on the
 // station's clock, and prints the resident set before and after them.
@@ -48,6 +48,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -175,8 +176,8 @@ std::vector<TestReading> SensorReadings(int sensor, const Shape& shape, long lon
     return readings;
 }
 
-// An engine that can make the rows itself fills millions of them in seconds; any other takes
-// them as literal rows, a few hundred a statement.
+// An engine that can make the rows itself fills millions of them in seconds; any other would
+// take them as literal rows, a few hundred a statement.
 bool FillReadings(EngineFixture& fixture, Engine engine, int sensor, const Shape& shape)
 {
     const CivilTime first = DecodeStationTime(shape.first());
@@ -201,6 +202,13 @@ bool FillReadings(EngineFixture& fixture, Engine engine, int sensor, const Shape
             engine, QStringLiteral("INSERT INTO KT_DATA1 SELECT 'BENCH', %2, TIMESTAMP '%3' + n * "
                                    "%4 * INTERVAL '1 second', %5 + (n % 997)::double precision / "
                                    "7 FROM generate_series(1, %1) AS n")
+                        .arg(count, sensorName, origin, step, base));
+    case Engine::MariaDB:
+        // The sequence engine's table seq_1_to_N holds the numbers 1 to N.
+        return fixture.Exec(
+            engine, QStringLiteral("INSERT INTO KT_DATA1 SELECT 'BENCH', %2, TIMESTAMP '%3' + "
+                                   "INTERVAL (seq * %4) SECOND, %5 + (seq % 997) / 7e0 FROM "
+                                   "seq_1_to_%1")
                         .arg(count, sensorName, origin, step, base));
     default:
         break;
@@ -696,37 +704,31 @@ int main(int argc, char** argv)
     shape.days = options.days;
     shape.refreshes = options.rounds + options.soak + 2;
 
-    // A PostgreSQL server of the program's own, for as long as it runs.
-    for (const char* name : {"ORVELA_TEST_PG_HOST", "ORVELA_TEST_PG_PORT", "ORVELA_TEST_PG_USER",
-                             "ORVELA_TEST_PG_PASSWORD", "ORVELA_TEST_PG_DB", "ORVELA_TEST_PG_DIR"})
-        qunsetenv(name);
-    std::printf("Starting a PostgreSQL server and filling the databases "
+    // A PostgreSQL and a MariaDB server of the program's own, for as long as it runs.
+    std::printf("Starting a PostgreSQL and a MariaDB server and filling the databases "
                 "(6 sensors x %lld readings each)...\n",
                 shape.readings());
     std::fflush(stdout);
-    PrivatePgServer server;
-    const bool serverUp = server.Start();
-    if (serverUp) {
-        const PgServer& facts = server.Facts();
-        qputenv("ORVELA_TEST_PG_HOST", facts.host.toUtf8());
-        qputenv("ORVELA_TEST_PG_PORT", facts.port.toUtf8());
-        qputenv("ORVELA_TEST_PG_USER", facts.user.toUtf8());
-        qputenv("ORVELA_TEST_PG_PASSWORD", facts.password.toUtf8());
-        qputenv("ORVELA_TEST_PG_DB", facts.database.toUtf8());
-        qputenv("ORVELA_TEST_PG_DIR", facts.folder.toUtf8());
+    std::map<Engine, std::unique_ptr<PrivateServer>> servers;
+    for (const Engine engine : ServerEngines) {
+        auto server = std::make_unique<PrivateServer>(engine);
+        ExportServerFacts(engine, server->Start() ? server->Facts() : ServerFacts());
+        servers.emplace(engine, std::move(server));
     }
 
     int status = 0;
     {
         EngineFixture fixture;
         SetLocalClock([] { return Now; });
-        const std::array<std::pair<Engine, const char*>, 2> engines = {
-            {{Engine::SQLite, "SQLite"}, {Engine::PostgreSQL, "PostgreSQL"}}};
-        for (const auto& [engine, label] : engines) {
+        for (const Engine engine : AllEngines) {
+            const QByteArray title = EngineTitle(engine).toUtf8();
+            const char* label = title.constData();
             if (!fixture.Available(engine)) {
-                const QString reason = engine == Engine::PostgreSQL && !serverUp
-                                           ? server.ErrorText().trimmed()
-                                           : fixture.SkipReason(engine);
+                const auto server = servers.find(engine);
+                const QString reason =
+                    server != servers.end() && !server->second->ErrorText().isEmpty()
+                        ? server->second->ErrorText().trimmed()
+                        : fixture.SkipReason(engine);
                 std::printf("%s: skipped (%s)\n", label, qPrintable(reason));
                 continue;
             }

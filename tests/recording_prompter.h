@@ -46,8 +46,8 @@ public:
         return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
     }
 
-    QString saveFileName(QWidget*, const QString& title, const QString&, const QString& filter,
-                         const QString& defaultSuffix) override
+    QString appendFileName(QWidget*, const QString& title, const QString&, const QString& filter,
+                           const QString& defaultSuffix) override
     {
         fileDialogTitles.append(title);
         fileDialogFilters.append(filter);

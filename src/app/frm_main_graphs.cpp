@@ -93,7 +93,19 @@ void TfrmMain::TimeRange1Click()
         if (m_closed)
             return;
         GraphTimeRanges[number - 1] = entry;
-        LoadGraph(position->chart(), GraphSensorNames.value(number - 1), rangeIndex);
+        // No box here, but the reason is not lost.
+        try {
+            LoadGraph(position->chart(), GraphSensorNames.value(number - 1), rangeIndex);
+        } catch (const std::exception& failure) {
+            m_log.AddStatusLine(QStringLiteral("Graph %1 not loaded after the time range "
+                                               "change: %2")
+                                    .arg(number)
+                                    .arg(QString::fromUtf8(failure.what())));
+        } catch (...) {
+            m_log.AddStatusLine(QStringLiteral("Graph %1 not loaded after the time range "
+                                               "change: an unknown failure")
+                                    .arg(number));
+        }
     });
 }
 
@@ -164,11 +176,11 @@ void TfrmMain::OptionsSetup1Execute()
     }
     if (accepted && !m_closed) {
         SaveSettings();
-        setWindowTitle(DisplayTitle);
+        SetCaption(DisplayTitle);
         if (m_refreshing) {
             // The running refresh puts its caption back when it ends: it must be the new one.
             m_refreshCaption = DisplayTitle;
-            setWindowTitle(DisplayTitle + UpdatingCaptionSuffix());
+            SetCaption(DisplayTitle + UpdatingCaptionSuffix());
         }
         ApplyTimerPeriod();
         if (CurrentStation != remembered && !CurrentStation.isEmpty()) {

@@ -27,11 +27,12 @@ public:
         return QFileDialog::getOpenFileName(parent, title, directory, filter);
     }
 
-    QString saveFileName(QWidget* parent, const QString& title, const QString& directory,
-                         const QString& filter, const QString& defaultSuffix) override
+    QString appendFileName(QWidget* parent, const QString& title, const QString& directory,
+                           const QString& filter, const QString& defaultSuffix) override
     {
         QFileDialog dialog(parent, title, directory, filter);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
         dialog.setDefaultSuffix(defaultSuffix);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return {};

@@ -28,8 +28,10 @@ public:
     // toolkit's form ("Text Files (*.txt);;All Files (*)").
     virtual QString openFileName(QWidget* parent, const QString& title, const QString& directory,
                                  const QString& filter) = 0;
-    virtual QString saveFileName(QWidget* parent, const QString& title, const QString& directory,
-                                 const QString& filter, const QString& defaultSuffix) = 0;
+    // A file the caller appends to (it may exist or not): choosing an existing one asks no
+    // question about replacing it, since nothing in it is replaced.
+    virtual QString appendFileName(QWidget* parent, const QString& title, const QString& directory,
+                                   const QString& filter, const QString& defaultSuffix) = 0;
 };
 
 // The prompter in use: the real dialogs unless a test installed another.

@@ -13,6 +13,7 @@
 #include "graphs/graph_position.h"
 #include "graphs/graph_test_support.h"
 #include "graphs/reading_series.h"
+#include "live/live_position.h"
 #include "messages/frm_log.h"
 #include "recording_prompter.h"
 
@@ -295,6 +296,47 @@ private slots:
         closeWindow();
         QCOMPARE(Saved(m_config, "Graph3/TimeRange"_q), rangeAfter);
         QCOMPARE(Saved(m_config, "Graph2/TimeRange"_q), "1"_q);
+    }
+
+    // Following the operator's choice shows no box, but a failure leaves its reason.
+    void failureAfterAChoiceIsLogged_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("graph chooser") << "graph chooser"_q
+                                       << "Sensor RAIN not shown after the choice: "_q;
+        QTest::newRow("live chooser") << "live chooser"_q
+                                      << "Sensor RAIN not shown after the choice: "_q;
+        QTest::newRow("time range") << "time range"_q
+                                    << "Graph 3 not loaded after the time range change: "_q;
+    }
+
+    void failureAfterAChoiceIsLogged()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, said);
+        if (!prepare(Engine::SQLite))
+            QSKIP(qPrintable(m_fx->SkipReason(Engine::SQLite) + m_fx->LastError()));
+        start(Engine::SQLite, "STN1"_q, QString());
+        const int before = m_log->lineCount();
+        QVERIFY(m_fx->Exec(Engine::SQLite, "DROP TABLE KT_DATA1"_q));
+        if (action == "time range"_q) {
+            m_window->OnObjectMouseDown(chart(3), Qt::RightButton);
+            AnswerDialog<TfrmTimeRange>(
+                [](TfrmTimeRange& dialog) { QTest::mouseClick(dialog.btnOK, Qt::LeftButton); });
+            m_window->TimeRange1Click();
+        } else {
+            QComboBox* box = action == "graph chooser"_q ? m_window->graphPosition(2)->chooser()
+                                                         : m_window->livePosition(3)->chooser();
+            box->setCurrentIndex(box->findText("RAIN"_q));
+            emit box->activated(box->currentIndex());
+        }
+        QCoreApplication::processEvents();
+        QVERIFY2(m_prompter->boxes.isEmpty(), qPrintable(m_prompter->texts().join("; "_q)));
+        const QStringList lines = m_log->lines();
+        QCOMPARE(lines.size(), before + 1);
+        const QString message = lines.first().section("    "_q, 1);
+        QVERIFY2(message.startsWith(said) && message.size() > said.size() + 1, qPrintable(message));
     }
 
     // The command is the graphs' own: opened on anything else it does nothing.
