@@ -170,6 +170,8 @@ private slots:
     void wholeWindowRead();
     void reducedLineDrawsTheWholeLine_data();
     void reducedLineDrawsTheWholeLine();
+    void keptPointsAcrossBlocks_data();
+    void keptPointsAcrossBlocks();
 };
 
 void TestGraphChart::window_data()
@@ -901,6 +903,51 @@ void TestGraphChart::reducedLineDrawsTheWholeLine()
             afterRight = whole[i];
     QCOMPARE(reduced.first(), beforeLeft);
     QCOMPARE(reduced.last(), afterRight);
+}
+
+void TestGraphChart::keptPointsAcrossBlocks_data()
+{
+    QTest::addColumn<int>("points");
+    QTest::addColumn<int>("first"); // the first point kept
+    QTest::addColumn<int>("end");   // the point after the last kept
+    QTest::newRow("the start within the first block") << 3000 << 700 << 3000;
+    QTest::newRow("the start on a block's first point") << 3000 << 1024 << 2900;
+    QTest::newRow("the start past two blocks") << 5000 << 2049 << 4999;
+    QTest::newRow("the end before the last block") << 5000 << 0 << 1023;
+    QTest::newRow("nothing kept") << 2048 << 2048 << 2048;
+    QTest::newRow("one point kept") << 2048 << 2047 << 2048;
+}
+
+// The series holds its points in blocks of 1,024: dropping whole and partial blocks at both ends
+// and adding after that keeps every point in its place, and the value bounds follow.
+void TestGraphChart::keptPointsAcrossBlocks()
+{
+    QFETCH(int, points);
+    QFETCH(int, first);
+    QFETCH(int, end);
+    const auto value = [](int i) { return double((i * 37) % 1001); };
+    ReadingSeries series;
+    for (int i = 0; i < points; ++i)
+        series.add(i, value(i));
+    series.keepBetween(first, end);
+    const int added = 1500;
+    for (int i = points; i < points + added; ++i)
+        series.add(i, value(i));
+    std::vector<int> kept;
+    for (int i = first; i < end; ++i)
+        kept.push_back(i);
+    for (int i = points; i < points + added; ++i)
+        kept.push_back(i);
+    QCOMPARE(series.count(), static_cast<int>(kept.size()));
+    double low = value(kept.front());
+    double high = low;
+    for (int k = 0; k < series.count(); ++k) {
+        QCOMPARE(series.at(k), QPointF(kept[std::size_t(k)], value(kept[std::size_t(k)])));
+        low = std::min(low, value(kept[std::size_t(k)]));
+        high = std::max(high, value(kept[std::size_t(k)]));
+    }
+    QCOMPARE(series.boundingRect(), QRectF(QPointF(kept.front(), low), QPointF(kept.back(), high)));
+    QCOMPARE(series.storageBytes() < (kept.size() / 1024 + 3) * 1024 * sizeof(QPointF) + 64, true);
 }
 
 QTEST_MAIN(TestGraphChart)
