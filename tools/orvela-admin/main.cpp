@@ -6,6 +6,7 @@
 #include "admin_command.h"
 #include "admin_config.h"
 #include "admin_db.h"
+#include "admin_export.h"
 #include "admin_password.h"
 #include "admin_restore.h"
 #include "admin_time.h"
@@ -34,6 +35,7 @@ const std::vector<CommandGroup>& CommandGroups()
         {"check", CheckUsage, CheckCommand},
         {"restore", RestoreUsage, RestoreCommand},
         {"config", ConfigUsage, ConfigCommand},
+        {"export", ExportUsage, ExportCommand},
     };
     return groups;
 }
