@@ -21,6 +21,7 @@ namespace orvela {
 namespace {
 
 constexpr double SpanTextLeft = 6.0;
+constexpr int SvgResolution = 96;
 // Reading times are whole seconds; an axis edge a rounding error away still takes its reading.
 constexpr double EdgeTolerance = 1e-9;
 
@@ -51,6 +52,7 @@ public:
             if (!std::isfinite(x) || x < canvasRect.left() || x > canvasRect.right())
                 return;
             painter->save();
+            painter->setRenderHint(QPainter::Antialiasing, false);
             painter->setPen(pen);
             painter->drawLine(QPointF(x, canvasRect.top()), QPointF(x, canvasRect.bottom()));
             painter->restore();
@@ -174,7 +176,8 @@ bool SaveGraphPicture(GraphChart& chart, const ReadOutCursor& cursor, const QStr
                 svg.setOutputDevice(&device);
                 svg.setSize(size);
                 svg.setViewBox(whole);
-                svg.setResolution(chart.logicalDpiX());
+                // At 96 dots an inch a browser shows the picture at its size on screen.
+                svg.setResolution(SvgResolution);
                 svg.setTitle(chart.loadedStation() + QLatin1Char('.') + chart.loadedSensor());
                 QPainter painter;
                 if (!painter.begin(&svg))
