@@ -32,6 +32,7 @@ void ReadingSeries::clear()
     m_hasValue = false;
     m_spacings.clear();
     m_spacingCount = 0;
+    m_medianKnown = false;
 }
 
 void ReadingSeries::countSpacing(double earlier, double later, int change)
@@ -44,20 +45,31 @@ void ReadingSeries::countSpacing(double earlier, double later, int change)
         m_spacingCount += change;
     if (it->second == 0)
         m_spacings.erase(it);
+    m_medianKnown = false;
 }
 
 double ReadingSeries::medianSpacing() const
 {
-    if (m_spacingCount == 0)
-        return 0.0;
+    if (m_medianKnown)
+        return m_median;
     // The lower middle of the spacings above zero, counted from the smallest.
+    std::vector<std::pair<std::int64_t, std::int64_t>> spacings;
+    spacings.reserve(m_spacings.size());
+    for (const auto& spacing : m_spacings)
+        if (spacing.first > 0)
+            spacings.push_back(spacing);
+    std::sort(spacings.begin(), spacings.end());
+    m_median = 0.0;
     std::int64_t left = (m_spacingCount - 1) / 2;
-    for (auto it = m_spacings.upper_bound(0); it != m_spacings.end(); ++it) {
-        if (left < it->second)
-            return static_cast<double>(it->first) / MillisecondsPerDay;
-        left -= it->second;
+    for (const auto& [milliseconds, count] : spacings) {
+        if (left < count) {
+            m_median = static_cast<double>(milliseconds) / MillisecondsPerDay;
+            break;
+        }
+        left -= count;
     }
-    return 0.0;
+    m_medianKnown = true;
+    return m_median;
 }
 
 void ReadingSeries::append(const QPointF& point)

@@ -16,8 +16,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 class QwtScaleMap;
@@ -72,8 +72,9 @@ public:
 
     // The median of the spacings between neighbouring readings of different times, in days;
     // 0 while fewer than two times are held. Of an even count, the lower middle one. Spacings
-    // are counted to the millisecond, so a window of ten days has at most some 42,000 distinct
-    // ones and the median never walks the points.
+    // are counted to the millisecond as points come and go, so a window of ten days has at most
+    // some 42,000 distinct ones and the median never walks the points; it is found again only
+    // after the points changed.
     double medianSpacing() const;
 
     // The bytes the series holds for its points: the blocks and the table of blocks.
@@ -104,8 +105,10 @@ private:
     bool m_hasValue = false; // a value other than not-a-number is held
     double m_minX = 0, m_maxX = 0, m_minY = 0, m_maxY = 0;
     // Milliseconds between neighbours -> how many neighbours are that far apart.
-    std::map<std::int64_t, std::int64_t> m_spacings;
+    std::unordered_map<std::int64_t, std::int64_t> m_spacings;
     std::int64_t m_spacingCount = 0; // of spacings above zero
+    mutable bool m_medianKnown = true;
+    mutable double m_median = 0.0;
 };
 
 } // namespace orvela
