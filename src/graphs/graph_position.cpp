@@ -192,10 +192,9 @@ void GraphPosition::cursorToolChange(const CursorChange& change)
         return;
     const ReadingSeries& readings = m_chart->readings();
     if (change.pointIndex < 0) {
-        const bool snapping = m_cursor->snaps();
         m_cursor->setSnap(true);
-        // Only a cursor that would otherwise have jumped across the gap names it.
-        if (snapping && change.inGap) {
+        // Only a snapping cursor, which would otherwise have jumped across it, finds a gap.
+        if (change.inGap) {
             m_firstReading.reset();
             m_gap = QPointF(change.gapFrom, change.gapTo);
             writeReadOut();

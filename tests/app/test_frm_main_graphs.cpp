@@ -690,7 +690,8 @@ private slots:
             "orvela-admin: export: there is no station \"STN9\"");
         add("an unknown sensor", {"STN1"_q, "WIND"_q, "2005-03-02"_q, "NOW"_q}, 1,
             "orvela-admin: export: station \"STN1\" has no sensor \"WIND\"");
-        add("FROM after TO", {"STN1"_q, "AIR TEMP"_q, "NOW"_q, "2005-03-02T10:00"_q}, 2,
+        add("FROM after TO",
+            {"STN1"_q, "AIR TEMP"_q, "2005-03-02 10:00:01"_q, "2005-03-02T10:00"_q}, 2,
             "orvela-admin: export: FROM lies after TO");
         add("a date that does not exist",
             {"STN1"_q, "AIR TEMP"_q, "2005-02-30"_q, "2005-03-02 10:00:00"_q}, 2,
@@ -839,6 +840,9 @@ private slots:
             << "BreakAtGaps=0\r\nGapMinutes=12.5\r\n"_q << false << false << 12.5
             << QStringList{"BreakAtGaps=0"_q, "GapMinutes=12.5"_q, "Name="_q, "Units="_q,
                            "TimeRange=2"_q};
+        QTest::newRow("switched on again in the menu")
+            << "BreakAtGaps=0\r\n"_q << true << true << 0.0
+            << QStringList{"BreakAtGaps=1"_q, "Name="_q, "Units="_q, "TimeRange=2"_q};
         QTest::newRow("switched off in the menu")
             << QString() << true << false << 0.0 << first + QStringList{"BreakAtGaps=0"_q};
         QTest::newRow("a limit that is no number")
@@ -863,7 +867,7 @@ private slots:
         if (toggle) {
             m_window->OnObjectMouseDown(chart(2), Qt::RightButton);
             emit m_window->pMnuGraph()->aboutToShow();
-            QVERIFY(graphAction("BreakAtGaps1")->isChecked());
+            QCOMPARE(graphAction("BreakAtGaps1")->isChecked(), !breakAtGaps);
             graphAction("BreakAtGaps1")->trigger();
         }
         QCOMPARE(chart(2)->gapRule().breakAtGaps, breakAtGaps);

@@ -920,8 +920,9 @@ void TestGraphChart::reducedLineDrawsTheWholeLine()
 
 void TestGraphChart::gapsBreakTheLine_data()
 {
-    QTest::addColumn<Numbers>("minutes");   // reading times, in minutes from 10:00
-    QTest::addColumn<double>("limit");      // in minutes
+    // Reading times and the limit in steps of 1/1024 day (84.375 s), which add up exactly.
+    QTest::addColumn<Numbers>("steps");
+    QTest::addColumn<double>("limit");
     QTest::addColumn<Numbers>("stretches"); // the readings each polyline starts with
     QTest::newRow("no gap") << Numbers{{0, 1, 2, 3, 4}} << 5.0 << Numbers{{0}};
     QTest::newRow("a gap of two hours") << Numbers{{0, 1, 2, 122, 123}} << 5.0 << Numbers{{0, 3}};
@@ -936,21 +937,22 @@ void TestGraphChart::gapsBreakTheLine_data()
 // points a column.
 void TestGraphChart::gapsBreakTheLine()
 {
-    QFETCH(Numbers, minutes);
+    QFETCH(Numbers, steps);
     QFETCH(double, limit);
     QFETCH(Numbers, stretches);
     ReadingSeries series;
-    const double start = At(2005, 3, 2, 10, 0, 0);
-    for (const double m : minutes.list)
-        series.add(start + m / 1440.0, m);
+    const double start = At(2005, 3, 2, 0, 0, 0);
+    constexpr double Step = 1.0 / 1024.0;
+    for (const double m : steps.list)
+        series.add(start + m * Step, m);
     QwtScaleMap xMap;
     xMap.setPaintInterval(0.0, 499.0);
-    xMap.setScaleInterval(start, start + minutes.list.back() / 1440.0);
+    xMap.setScaleInterval(start, start + steps.list.back() * Step);
     QwtScaleMap yMap;
     yMap.setPaintInterval(199.0, 0.0);
     yMap.setScaleInterval(0.0, 200.0);
     const std::vector<QPolygonF> lines =
-        series.deviceLines(xMap, yMap, -1.0, 500.0, 0, series.count() - 1, false, limit / 1440.0);
+        series.deviceLines(xMap, yMap, -1.0, 500.0, 0, series.count() - 1, false, limit * Step);
     const std::vector<double>& starts = stretches.list;
     QCOMPARE(lines.size(), starts.size());
     for (std::size_t k = 0; k < starts.size(); ++k) {

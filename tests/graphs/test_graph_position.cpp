@@ -611,10 +611,14 @@ void TestGraphPosition::cursorPassesOverGaps_data()
 {
     QTest::addColumn<Engine>("engine");
     QTest::addColumn<bool>("breakAtGaps");
+    QTest::addColumn<bool>("snapping");
     QTest::addColumn<CivilTime>("mouse");
     QTest::addColumn<QString>("text");
-    const auto add = [](const char* name, bool on, CivilTime mouse, const char* text) {
-        EngineRows(name, [&](QTestData& row) { row << on << mouse << QString::fromUtf8(text); });
+    const auto add = [](const char* name, bool on, CivilTime mouse, const char* text,
+                        bool snapping = true) {
+        EngineRows(name, [&](QTestData& row) {
+            row << on << snapping << mouse << QString::fromUtf8(text);
+        });
     };
     // Readings every minute from 10:00 to 10:30 and from 14:00 to 14:30, in the window of
     // 10:00 to 16:00.
@@ -625,6 +629,8 @@ void TestGraphPosition::cursorPassesOverGaps_data()
     add("among readings", true, {2005, 3, 2, 14, 10, 0}, "02/03/2005 14:10:00, 10.00");
     add("gaps not broken: the nearest reading", false, {2005, 3, 2, 13, 0, 0},
         "02/03/2005 14:00:00, .00");
+    add("the first move, not yet snapping, writes nothing", true, {2005, 3, 2, 12, 0, 0}, "",
+        false);
 }
 
 // A snapping cursor takes the nearest reading, but does not jump across a gap of the line: in
@@ -633,6 +639,7 @@ void TestGraphPosition::cursorPassesOverGaps()
 {
     QFETCH(Engine, engine);
     QFETCH(bool, breakAtGaps);
+    QFETCH(bool, snapping);
     QFETCH(CivilTime, mouse);
     QFETCH(QString, text);
     std::vector<TestReading> readings;
@@ -651,7 +658,7 @@ void TestGraphPosition::cursorPassesOverGaps()
     EventPump pump;
     QVERIFY(position.LoadGraph("STN1"_q, "AIR TEMP"_q, 0, *queries, pump));
     position.ImageClick();
-    position.cursor()->setSnap(true);
+    position.cursor()->setSnap(snapping);
     GraphChart& chart = *position.chart();
     const DateTime time = At(mouse.year, mouse.month, mouse.day, mouse.hour, mouse.minute, 0);
     MoveMouse(chart.canvas(), PixelOf(chart, time, 5.0));

@@ -225,6 +225,7 @@ void TestGraphText::csvValues_data()
     QTest::newRow("a third") << -1.0 / 3.0 << "-0.3333333333333333"_q;
     QTest::newRow("single precision widened")
         << static_cast<double>(12.3f) << "12.300000190734863"_q;
+    QTest::newRow("small, still plain") << 1e-7 << "0.0000001"_q;
     QTest::newRow("tiny") << 1e-300 << "1e-300"_q;
     QTest::newRow("the smallest") << std::numeric_limits<double>::denorm_min() << "5e-324"_q;
     QTest::newRow("the largest") << std::numeric_limits<double>::max()
