@@ -76,8 +76,13 @@ bool SaveFileWhole(const QString& path, const std::function<bool(QIODevice&)>& w
     };
     if (!file.open(QIODevice::WriteOnly))
         return fail();
-    if (!write(file) || file.error() != QFileDevice::NoError)
+    if (!write(file) || file.error() != QFileDevice::NoError) {
+        // A failed write leaves an uninformative reason; writing out what is buffered once more
+        // fails again and names it ("No space left on device").
+        if (file.error() != QFileDevice::NoError)
+            file.flush();
         return fail();
+    }
     if (!file.commit())
         return fail();
     return true;
