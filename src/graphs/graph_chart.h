@@ -69,7 +69,7 @@ public:
     const QString& loadedStation() const { return m_loadedStation; }
     const QString& loadedSensor() const { return m_loadedSensor; }
 
-    // Gaps break the line, are passed over by the cursor and stay out of the line's markers.
+    // Gaps break the line and a snapping cursor does not jump across them.
     void setGapRule(const GapRule& rule);
     const GapRule& gapRule() const { return m_gapRule; }
     // The spacing (in days) beyond which two neighbouring readings leave a gap: infinity when
