@@ -1,26 +1,44 @@
-// orvela-bench: the cost of one refresh (six graphs of 10 days of one-minute readings, 86,400
-// points, plus the live positions' eight queries) next to fetching the same rows with a plain
-// bound-column loop over unixODBC, on a SQLite database of its own and a PostgreSQL server that
-// it starts and stops itself.
+// orvela-bench: what the six graphs cost to load and to refresh next to fetching the same rows
+// with a plain bound-column loop over unixODBC, what a held point costs, and how soon the main
+// window shows, on a SQLite database of its own and a PostgreSQL and a MariaDB server that it
+// starts and stops itself.
 //
-//   orvela-bench [--rounds N] [--soak [REFRESHES]]
+//   orvela-bench [--step SECONDS] [--days 1|3|7|10] [--rounds N] [--soak [REFRESHES]]
 //
-// Prints per engine "ENGINE: refresh R ms, raw fetch F ms, ratio R/F" (medians of N rounds, the
-// two measured alternately) and the resident set after the rounds; with --soak also the
-// resident set before and after that many more refreshes (1,000 by default).
+// The readings come every SECONDS (60 by default) and the graphs show DAYS (10 by default).
+// Prints per engine, side by side:
+//   "ENGINE, S s readings: first load L ms, plain fetch F ms, ratio L/F": the six graphs read
+//     their whole windows, against a plain fetch of the same rows;
+//   "... steady refresh R ms, plain fetch of the window W ms, ratio R/W": the six graphs a
+//     minute later, reading only what is new, against a plain fetch of the whole windows;
+//   "... B bytes per point": the heap the held points take, per point;
+//   "... first paint P s": from starting the real main window's process to its first paint;
+// all times medians of N rounds (7 by default) measured alternately with the plain fetches.
+// With --soak it then runs that many more refreshes (1,000 by default), a minute apart on the
+// station's clock, and prints the resident set before and after them.
 
+#include "app/frm_main.h"
+#include "config/settings_keys.h"
+#include "config/settings_store.h"
 #include "db/engine_fixture.h"
+#include "db/password_scrambler.h"
 #include "db/station_database.h"
 #include "db/station_queries.h"
 #include "graphs/event_pump.h"
 #include "graphs/graph_chart.h"
 #include "graphs/graph_position.h"
 #include "graphs/reading_series.h"
+#include "messages/frm_log.h"
 #include "process_figures.h"
+#include "recording_prompter.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFont>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QWidget>
 
 #include <sql.h>
@@ -30,6 +48,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -46,41 +65,68 @@ const QString Station = QStringLiteral("BENCH");
 const std::array<QString, 6> Sensors = {QStringLiteral("AIR TEMP"),   QStringLiteral("HUMIDITY"),
                                         QStringLiteral("PRESSURE"),   QStringLiteral("RAIN"),
                                         QStringLiteral("WIND SPEED"), QStringLiteral("WIND DIR")};
-constexpr int MinutesPerGraph = 10 * 24 * 60; // 14,400 readings per sensor
-constexpr int TenDays = 5;                    // the time-range index of 10 days
-// The clock stands at the end of the data, so each 10-day window holds all of its readings.
-const CivilTime DataStart{2005, 3, 1, 0, 0, 0};
+// The clock stands at the end of the window's data when the graphs first load; each steady
+// refresh comes a minute later on it, and the readings for those minutes are stored ahead.
 const CivilTime Now{2005, 3, 11, 0, 0, 0};
+constexpr StationTime RefreshEvery = 60;
 
 struct Options
 {
     int rounds = 7;
     int soak = 0;
+    int step = 60; // seconds between readings
+    int days = 10; // the graphs' window
 };
 
 [[noreturn]] void Usage()
 {
-    std::fprintf(stderr, "usage: orvela-bench [--rounds N] [--soak [REFRESHES]]\n");
+    std::fprintf(stderr, "usage: orvela-bench [--step SECONDS] [--days 1|3|7|10] [--rounds N] "
+                         "[--soak [REFRESHES]]\n");
     std::exit(2);
+}
+
+// The time range of a graph that spans `days`, or -1.
+int RangeIndexOfDays(int days)
+{
+    switch (days) {
+    case 1:
+        return 2;
+    case 3:
+        return 3;
+    case 7:
+        return 4;
+    case 10:
+        return 5;
+    default:
+        return -1;
+    }
 }
 
 Options ParseOptions(const QStringList& arguments)
 {
     Options options;
+    const auto number = [&](int& i, int& into, int lowest, int highest) {
+        bool ok = false;
+        if (i + 1 >= arguments.size())
+            Usage();
+        into = arguments.at(++i).toInt(&ok);
+        if (!ok || into < lowest || into > highest)
+            Usage();
+    };
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
-        bool ok = false;
-        if (argument == QLatin1String("--rounds") && i + 1 < arguments.size()) {
-            options.rounds = arguments.at(++i).toInt(&ok);
-            if (!ok || options.rounds < 1)
+        if (argument == QLatin1String("--rounds")) {
+            number(i, options.rounds, 1, 100000);
+        } else if (argument == QLatin1String("--step")) {
+            number(i, options.step, 1, 86400);
+        } else if (argument == QLatin1String("--days")) {
+            number(i, options.days, 1, 10);
+            if (RangeIndexOfDays(options.days) < 0)
                 Usage();
         } else if (argument == QLatin1String("--soak")) {
             options.soak = 1000;
-            if (i + 1 < arguments.size() && !arguments.at(i + 1).startsWith(QLatin1String("--"))) {
-                options.soak = arguments.at(++i).toInt(&ok);
-                if (!ok || options.soak < 1)
-                    Usage();
-            }
+            if (i + 1 < arguments.size() && !arguments.at(i + 1).startsWith(QLatin1String("--")))
+                number(i, options.soak, 1, 100000);
         } else {
             Usage();
         }
@@ -88,20 +134,95 @@ Options ParseOptions(const QStringList& arguments)
     return options;
 }
 
-std::vector<TestReading> SensorReadings(int sensor)
+// The readings of one sensor: every `step` seconds from the window's start (excluded) on, up to
+// the clock of the last refresh the run makes.
+struct Shape
+{
+    int step = 60;
+    int days = 10;
+    int refreshes = 0; // steady refreshes after the first loads
+    StationTime first() const { return EncodeStationTime(Now) - days * SecondsPerDay; }
+    long long readings() const
+    {
+        return (static_cast<long long>(days) * SecondsPerDay +
+                static_cast<long long>(refreshes) * RefreshEvery) /
+               step;
+    }
+    // Readings within the window that ends `minutes` refreshes after Now.
+    long long inWindow(int minutes) const
+    {
+        const long long low = static_cast<long long>(minutes) * RefreshEvery;
+        const long long high = low + static_cast<long long>(days) * SecondsPerDay;
+        const long long firstIndex = std::max<long long>(1, (low + step - 1) / step);
+        return std::min(readings(), high / step) - firstIndex + 1;
+    }
+    double value(int sensor, long long k) const
+    {
+        return sensor * 100.0 + static_cast<double>(k % 997) / 7.0;
+    }
+    QString label() const { return QStringLiteral("%1 s readings").arg(step); }
+};
+
+std::vector<TestReading> SensorReadings(int sensor, const Shape& shape, long long from,
+                                        long long to)
 {
     std::vector<TestReading> readings;
-    readings.reserve(MinutesPerGraph);
-    const StationTime start = EncodeStationTime(DataStart);
-    for (int minute = 1; minute <= MinutesPerGraph; ++minute) {
-        const CivilTime t = DecodeStationTime(start + minute * 60);
-        readings.push_back({t.year, t.month, t.day, t.hour, t.minute, t.second,
-                            sensor * 100.0 + (minute % 997) / 7.0});
+    for (long long k = from; k <= to; ++k) {
+        const CivilTime t =
+            DecodeStationTime(shape.first() + static_cast<StationTime>(k * shape.step));
+        readings.push_back(
+            {t.year, t.month, t.day, t.hour, t.minute, t.second, shape.value(sensor, k)});
     }
     return readings;
 }
 
-bool FillDatabase(EngineFixture& fixture, Engine engine)
+// An engine that can make the rows itself fills millions of them in seconds; any other would
+// take them as literal rows, a few hundred a statement.
+bool FillReadings(EngineFixture& fixture, Engine engine, int sensor, const Shape& shape)
+{
+    const CivilTime first = DecodeStationTime(shape.first());
+    const QString origin =
+        QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d", first.year, first.month, first.day,
+                          first.hour, first.minute, first.second);
+    const QString sensorName = EngineFixture::Quote(Sensors[static_cast<std::size_t>(sensor)]);
+    const QString count = QString::number(shape.readings());
+    const QString step = QString::number(shape.step);
+    const QString base = QString::number(sensor * 100);
+    switch (engine) {
+    case Engine::SQLite:
+        // datetime() writes SQLite's own 'YYYY-MM-DD HH:MM:SS' form, which the program expects.
+        return fixture.Exec(
+            engine, QStringLiteral("WITH RECURSIVE k(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM "
+                                   "k WHERE n < %1) INSERT INTO KT_DATA1 SELECT 'BENCH', %2, "
+                                   "datetime('%3', '+' || (n * %4) || ' seconds'), %5 + "
+                                   "(n % 997) / 7.0 FROM k")
+                        .arg(count, sensorName, origin, step, base));
+    case Engine::PostgreSQL:
+        return fixture.Exec(
+            engine, QStringLiteral("INSERT INTO KT_DATA1 SELECT 'BENCH', %2, TIMESTAMP '%3' + n * "
+                                   "%4 * INTERVAL '1 second', %5 + (n % 997)::double precision / "
+                                   "7 FROM generate_series(1, %1) AS n")
+                        .arg(count, sensorName, origin, step, base));
+    case Engine::MariaDB:
+        // The sequence engine's table seq_1_to_N holds the numbers 1 to N.
+        return fixture.Exec(
+            engine, QStringLiteral("INSERT INTO KT_DATA1 SELECT 'BENCH', %2, TIMESTAMP '%3' + "
+                                   "INTERVAL (seq * %4) SECOND, %5 + (seq % 997) / 7e0 FROM "
+                                   "seq_1_to_%1")
+                        .arg(count, sensorName, origin, step, base));
+    default:
+        break;
+    }
+    constexpr long long Chunk = 100000;
+    for (long long from = 1; from <= shape.readings(); from += Chunk)
+        if (!fixture.InsertReadings(
+                engine, Station, Sensors[static_cast<std::size_t>(sensor)],
+                SensorReadings(sensor, shape, from, std::min(shape.readings(), from + Chunk - 1))))
+            return false;
+    return true;
+}
+
+bool FillDatabase(EngineFixture& fixture, Engine engine, const Shape& shape)
 {
     if (!fixture.CreateTables(engine))
         return false;
@@ -114,8 +235,7 @@ bool FillDatabase(EngineFixture& fixture, Engine engine)
     if (!fixture.ExecAll(engine, sql))
         return false;
     for (std::size_t i = 0; i < Sensors.size(); ++i)
-        if (!fixture.InsertReadings(engine, Station, Sensors[i],
-                                    SensorReadings(static_cast<int>(i))))
+        if (!FillReadings(fixture, engine, static_cast<int>(i), shape))
             return false;
     return true;
 }
@@ -238,8 +358,9 @@ private:
 class Refresher
 {
 public:
-    Refresher(const EngineFixture& fixture, Engine engine)
-        : m_database(QStringLiteral("bench_") + EngineLabel(engine)), m_queries(m_database)
+    Refresher(const EngineFixture& fixture, Engine engine, int rangeIndex)
+        : m_database(QStringLiteral("bench_") + EngineLabel(engine)), m_queries(m_database),
+          m_range(rangeIndex)
     {
         const ConnectResult connected = m_database.ConnectDatabase(
             fixture.DataSource(engine), fixture.User(engine), fixture.Password(engine));
@@ -258,23 +379,54 @@ public:
         QApplication::processEvents();
     }
 
-    // One refresh as the timer runs it: the six graphs, then the live positions' queries;
-    // then the event loop paints what changed. Returns the points loaded.
-    long Refresh()
+    // The six graph loads of a refresh, each reading its whole window or only what is new, as
+    // asked, and, as the refresh does after large whole reads, the heap's free pages handed
+    // back. Throws when a load read otherwise or a graph does not hold `expected` points.
+    void LoadGraphs(bool whole, long long expected)
     {
-        long points = 0;
         for (std::size_t i = 0; i < m_positions.size(); ++i) {
-            m_positions[i]->LoadGraph(Station, Sensors[i], TenDays, m_queries, m_pump);
-            points += static_cast<long>(m_positions[i]->chart()->readings().size());
+            GraphChart* chart = m_positions[i]->chart();
+            if (whole)
+                chart->requireWholeWindow();
+            m_positions[i]->LoadGraph(Station, Sensors[i], m_range, m_queries, m_pump);
+            if (chart->lastLoadReadWholeWindow() != whole)
+                throw std::runtime_error("a graph load read the window otherwise than asked");
+            if (chart->readings().count() != expected)
+                throw std::runtime_error("a graph holds " +
+                                         std::to_string(chart->readings().count()) +
+                                         " points, not " + std::to_string(expected));
         }
+        if (whole && expected * static_cast<long long>(m_positions.size()) >=
+                         GraphChart::RowsWorthReturningMemory)
+            GraphChart::ReturnFreedMemory();
+    }
+
+    // The paint that follows a refresh in the event loop: the graphs that changed.
+    double Paint()
+    {
+        QElapsedTimer clock;
+        clock.start();
+        QApplication::processEvents();
+        return static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    }
+
+    // Every graph on a sensor without readings: the points' storage is released.
+    void EmptyGraphs()
+    {
+        for (GraphPosition* position : m_positions)
+            position->LoadGraph(Station, QStringLiteral("NONE"), m_range, m_queries, m_pump);
+        QApplication::processEvents();
+    }
+
+    // The live positions' queries of a refresh: the last update and seven latest values.
+    void LiveQueries()
+    {
         StationTime lastUpdate = 0;
         m_queries.ReadLastUpdate(Station, lastUpdate);
         float value = 0.0F;
-        for (int slot = 1; slot <= 6; ++slot)
-            m_queries.ReadLatestValue(Station, Sensors[static_cast<std::size_t>(slot - 1)], value);
+        for (const QString& sensor : Sensors)
+            m_queries.ReadLatestValue(Station, sensor, value);
         m_queries.ReadLatestValue(Station, Sensors[5], value);
-        QApplication::processEvents();
-        return points;
     }
 
     const GraphWindow& Window() const { return m_positions[0]->chart()->window(); }
@@ -282,70 +434,258 @@ public:
 private:
     StationDatabase m_database;
     StationQueries m_queries;
+    int m_range;
     EventPump m_pump;
     QWidget m_tab;
     std::array<GraphPosition*, 6> m_positions{};
 };
 
-void RunEngine(const EngineFixture& fixture, Engine engine, const char* label,
-               const Options& options)
+void SetClockAt(int minutes)
 {
-    Refresher refresher(fixture, engine);
+    const StationTime now = EncodeStationTime(Now) + minutes * RefreshEvery;
+    SetLocalClock([now] { return DecodeStationTime(now); });
+}
+
+double Milliseconds(const QElapsedTimer& clock)
+{
+    return static_cast<double>(clock.nsecsElapsed()) / 1e6;
+}
+
+// Each line starts "ENGINE, S s readings:".
+template <typename... Figures>
+void Print(const QByteArray& prefix, const char* format, Figures... figures)
+{
+    std::printf("%s: ", prefix.constData());
+    std::printf(format, figures...);
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+void RunEngine(const EngineFixture& fixture, Engine engine, const QByteArray& prefix,
+               const Options& options, const Shape& shape)
+{
+    Refresher refresher(fixture, engine, RangeIndexOfDays(options.days));
     RawFetch raw(fixture.DataSource(engine), fixture.User(engine), fixture.Password(engine),
                  engine == Engine::SQLite);
-    const long expected = MinutesPerGraph * static_cast<long>(Sensors.size());
+    const long long graphs = static_cast<long long>(Sensors.size());
+    int minute = 0;
+    std::vector<double> paints;
 
-    auto timeRefresh = [&] {
+    auto timeLoad = [&](bool whole) {
+        SetClockAt(minute);
         QElapsedTimer clock;
         clock.start();
-        const long points = refresher.Refresh();
-        const double ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
-        if (points != expected)
-            throw std::runtime_error("refresh loaded " + std::to_string(points) + " points");
+        refresher.LoadGraphs(whole, shape.inWindow(minute));
+        const double ms = Milliseconds(clock);
+        paints.push_back(refresher.Paint());
         return ms;
     };
     auto timeRaw = [&] {
         const CivilTime from = DecodeStationTime(refresher.Window().start);
         const CivilTime to = DecodeStationTime(refresher.Window().end);
         double sum = 0;
-        long rows = 0;
+        long long rows = 0;
         QElapsedTimer clock;
         clock.start();
         for (const QString& sensor : Sensors)
             rows += raw.Fetch(sensor, from, to, sum);
-        const double ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
-        if (rows != expected)
-            throw std::runtime_error("raw fetch read " + std::to_string(rows) + " rows");
+        const double ms = Milliseconds(clock);
+        if (rows != graphs * shape.inWindow(minute))
+            throw std::runtime_error("the plain fetch read " + std::to_string(rows) + " rows");
         return ms;
     };
 
-    timeRefresh(); // warm-up: drivers loaded, caches filled, storage reserved
+    // Warm-up: drivers loaded, caches filled. Then the heap with empty graphs, against which
+    // the points are counted.
+    timeLoad(true);
     timeRaw();
-    std::vector<double> refreshes;
+    refresher.EmptyGraphs();
+    const double heapBefore = HeapBytesInUse();
+    std::vector<double> loads;
     std::vector<double> fetches;
     for (int round = 0; round < options.rounds; ++round) {
-        refreshes.push_back(timeRefresh());
+        loads.push_back(timeLoad(true));
         fetches.push_back(timeRaw());
     }
-    const double refresh = Median(refreshes);
-    const double fetch = Median(fetches);
-    std::printf("%s: refresh %.1f ms, raw fetch %.1f ms, ratio %.2f\n", label, refresh, fetch,
-                refresh / fetch);
-    std::printf("%s: resident set %.1f MB after %d rounds\n", label, ResidentMegabytes(),
-                options.rounds + 1);
-    std::fflush(stdout);
+    const long long points = graphs * shape.inWindow(minute);
+    const double bytesPerPoint = (HeapBytesInUse() - heapBefore) / static_cast<double>(points);
+    const double resident = ResidentMegabytes();
+    Print(prefix, "first load %.0f ms, plain fetch %.0f ms, ratio %.2f", Median(loads),
+          Median(fetches), Median(loads) / Median(fetches));
+
+    // A minute later each graph reads only its newest readings.
+    ++minute;
+    timeLoad(false);
+    paints.clear();
+    std::vector<double> steady;
+    std::vector<double> windows;
+    std::vector<double> live;
+    for (int round = 0; round < options.rounds; ++round) {
+        ++minute;
+        steady.push_back(timeLoad(false));
+        windows.push_back(timeRaw());
+        QElapsedTimer clock;
+        clock.start();
+        refresher.LiveQueries();
+        live.push_back(Milliseconds(clock));
+    }
+    Print(prefix, "steady refresh %.1f ms, plain fetch of the window %.0f ms, ratio %.3f",
+          Median(steady), Median(windows), Median(steady) / Median(windows));
+    Print(prefix, "%.1f bytes per point", bytesPerPoint);
+    Print(prefix, "resident set of this process %.1f MB with %lld points held", resident, points);
+    Print(prefix,
+          "after a steady refresh, painting the six graphs %.1f ms and the live "
+          "positions' 8 queries %.1f ms",
+          Median(paints), Median(live));
 
     if (options.soak > 0) {
         const double before = ResidentMegabytes();
         std::vector<double> soak;
-        for (int i = 0; i < options.soak; ++i)
-            soak.push_back(timeRefresh());
+        for (int i = 0; i < options.soak; ++i) {
+            ++minute;
+            SetClockAt(minute);
+            QElapsedTimer clock;
+            clock.start();
+            // A whole read an hour after the last one, as the program does.
+            const bool whole = minute % 60 == 0;
+            refresher.LoadGraphs(whole, shape.inWindow(minute));
+            refresher.LiveQueries();
+            refresher.Paint();
+            soak.push_back(Milliseconds(clock));
+        }
         const double after = ResidentMegabytes();
-        std::printf("%s: %d refreshes (median %.1f ms), resident set %.1f MB before, %.1f MB "
-                    "after (%+.1f MB)\n",
-                    label, options.soak, Median(soak), before, after, after - before);
-        std::fflush(stdout);
+        Print(prefix,
+              "%d refreshes (median %.1f ms), resident set %.1f MB before, %.1f MB after "
+              "(%+.1f MB)",
+              options.soak, Median(soak), before, after, after - before);
     }
+}
+
+// A desk's configuration: the bench's station, its six sensors over the window, seven live slots.
+void WriteConfiguration(const QString& path, const EngineFixture& fixture, Engine engine,
+                        int rangeIndex)
+{
+    namespace keys = settings;
+    SettingsStore store(path);
+    store.writeString(keys::Application, keys::Title, QStringLiteral("Bench"));
+    store.writeString(keys::DataBase, keys::DataSource, fixture.DataSource(engine));
+    store.writeString(keys::DataBase, keys::UserName, fixture.User(engine));
+    store.writeString(
+        keys::DataBase, keys::Password,
+        QString::fromStdU16String(EncodeStoredPassword(fixture.Password(engine).toStdU16String())));
+    store.writeString(keys::DataBase, keys::Station, Station);
+    for (int slot = 1; slot <= keys::GraphSlotCount; ++slot) {
+        store.writeString(keys::GraphSection(slot), keys::Name,
+                          Sensors[static_cast<std::size_t>(slot - 1)]);
+        store.writeString(keys::GraphSection(slot), keys::TimeRange, QString::number(rangeIndex));
+    }
+    for (int slot = 1; slot <= keys::LiveSlotCount; ++slot)
+        store.writeString(keys::LiveSection(slot), keys::Name,
+                          Sensors[static_cast<std::size_t>(std::min(slot, 6) - 1)]);
+    store.flush();
+}
+
+// Tells, on standard output, when any widget of one window is first painted.
+class PaintWatch final : public QObject
+{
+public:
+    explicit PaintWatch(const QWidget& window) : m_window(window) {}
+    bool Painted() const { return m_painted; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && !m_painted && watched->isWidgetType() &&
+            static_cast<QWidget*>(watched)->window() == &m_window) {
+            m_painted = true;
+            std::printf("painted\n");
+            std::fflush(stdout);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    const QWidget& m_window;
+    bool m_painted = false;
+};
+
+// The desk the first-paint figure is taken from, run as a process of its own so that it starts
+// as the program does: the real main window on the configuration `config`, with the station's
+// clock at `now`. Prints "painted" at the window's first paint, then, once every graph holds
+// `expected` readings, "loaded RESIDENT_MB HEAP_MB".
+int RunDesk(const QString& config, StationTime now, long long expected)
+{
+    SetLocalClock([now] { return DecodeStationTime(now); });
+    RecordingPrompter prompter;
+    ScopedPrompter scope(prompter);
+    TfrmLog log;
+    TfrmMain window(config, log);
+    PaintWatch watch(window);
+    QApplication::instance()->installEventFilter(&watch);
+    window.show();
+    const auto loaded = [&] {
+        if (window.isLoading() || window.isRefreshing())
+            return false;
+        for (int slot = 1; slot <= TfrmMain::GraphCount; ++slot)
+            if (window.graphPosition(slot)->chart()->readings().count() != expected)
+                return false;
+        return true;
+    };
+    QElapsedTimer clock;
+    clock.start();
+    while ((!loaded() || !watch.Painted()) && clock.elapsed() < 600000 && prompter.boxes.isEmpty())
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    for (const ShownBox& box : prompter.boxes)
+        std::printf("reported %s\n", qPrintable(box.text));
+    if (loaded())
+        std::printf("loaded %.1f %.1f\n", ResidentMegabytes(), HeapBytesInUse() / 1048576.0);
+    std::fflush(stdout);
+    window.Timer1()->stop();
+    window.close();
+    QApplication::instance()->removeEventFilter(&watch);
+    return loaded() ? 0 : 1;
+}
+
+// The real main window on the station, started as a process of its own: the time from the
+// start to its first paint, and to every graph holding its readings.
+void FirstPaint(const EngineFixture& fixture, Engine engine, const QByteArray& prefix,
+                const Options& options, const Shape& shape)
+{
+    QTemporaryDir folder;
+    const QString config = QDir(folder.path()).filePath(QStringLiteral("Orvela.ovf"));
+    WriteConfiguration(config, fixture, engine, RangeIndexOfDays(options.days));
+    QProcess desk;
+    desk.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QElapsedTimer clock;
+    clock.start();
+    desk.start(QCoreApplication::applicationFilePath(),
+               {QStringLiteral("--desk"), config, QString::number(EncodeStationTime(Now)),
+                QString::number(shape.inWindow(0))});
+    double painted = -1.0;
+    double loaded = -1.0;
+    QByteArray figures;
+    while (desk.state() != QProcess::NotRunning || desk.canReadLine()) {
+        if (!desk.canReadLine() && !desk.waitForReadyRead(600000))
+            break;
+        while (desk.canReadLine()) {
+            const QByteArray line = desk.readLine().trimmed();
+            if (line == "painted")
+                painted = Milliseconds(clock) / 1000.0;
+            else if (line.startsWith("loaded ")) {
+                loaded = Milliseconds(clock) / 1000.0;
+                figures = line.mid(7);
+            } else {
+                Print(prefix, "the desk says: %s", line.constData());
+            }
+        }
+    }
+    desk.waitForFinished();
+    const QList<QByteArray> memory = figures.split(' ');
+    Print(prefix, "first paint %.2f s", painted);
+    Print(prefix,
+          "every graph drawn with its readings after %.2f s; the window then holds %.1f "
+          "MB resident, %.1f MB of heap",
+          loaded, memory.value(0).toDouble(), memory.value(1).toDouble());
 }
 
 } // namespace
@@ -355,42 +695,44 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const Options options = ParseOptions(QApplication::arguments());
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() == 5 && arguments.at(1) == QLatin1String("--desk"))
+        return RunDesk(arguments.at(2), arguments.at(3).toInt(), arguments.at(4).toLongLong());
+    const Options options = ParseOptions(arguments);
+    Shape shape;
+    shape.step = options.step;
+    shape.days = options.days;
+    shape.refreshes = options.rounds + options.soak + 2;
 
-    // A PostgreSQL server of the program's own, for as long as it runs.
-    for (const char* name : {"ORVELA_TEST_PG_HOST", "ORVELA_TEST_PG_PORT", "ORVELA_TEST_PG_USER",
-                             "ORVELA_TEST_PG_PASSWORD", "ORVELA_TEST_PG_DB", "ORVELA_TEST_PG_DIR"})
-        qunsetenv(name);
-    std::printf("Starting a PostgreSQL server and filling the databases "
-                "(6 sensors x 14,400 readings each)...\n");
+    // A PostgreSQL and a MariaDB server of the program's own, for as long as it runs.
+    std::printf("Starting a PostgreSQL and a MariaDB server and filling the databases "
+                "(6 sensors x %lld readings each)...\n",
+                shape.readings());
     std::fflush(stdout);
-    PrivatePgServer server;
-    const bool serverUp = server.Start();
-    if (serverUp) {
-        const PgServer& facts = server.Facts();
-        qputenv("ORVELA_TEST_PG_HOST", facts.host.toUtf8());
-        qputenv("ORVELA_TEST_PG_PORT", facts.port.toUtf8());
-        qputenv("ORVELA_TEST_PG_USER", facts.user.toUtf8());
-        qputenv("ORVELA_TEST_PG_PASSWORD", facts.password.toUtf8());
-        qputenv("ORVELA_TEST_PG_DB", facts.database.toUtf8());
-        qputenv("ORVELA_TEST_PG_DIR", facts.folder.toUtf8());
+    std::map<Engine, std::unique_ptr<PrivateServer>> servers;
+    for (const Engine engine : ServerEngines) {
+        auto server = std::make_unique<PrivateServer>(engine);
+        ExportServerFacts(engine, server->Start() ? server->Facts() : ServerFacts());
+        servers.emplace(engine, std::move(server));
     }
 
     int status = 0;
     {
         EngineFixture fixture;
         SetLocalClock([] { return Now; });
-        const std::array<std::pair<Engine, const char*>, 2> engines = {
-            {{Engine::SQLite, "SQLite"}, {Engine::PostgreSQL, "PostgreSQL"}}};
-        for (const auto& [engine, label] : engines) {
+        for (const Engine engine : AllEngines) {
+            const QByteArray title = EngineTitle(engine).toUtf8();
+            const char* label = title.constData();
             if (!fixture.Available(engine)) {
-                const QString reason = engine == Engine::PostgreSQL && !serverUp
-                                           ? server.ErrorText().trimmed()
-                                           : fixture.SkipReason(engine);
+                const auto server = servers.find(engine);
+                const QString reason =
+                    server != servers.end() && !server->second->ErrorText().isEmpty()
+                        ? server->second->ErrorText().trimmed()
+                        : fixture.SkipReason(engine);
                 std::printf("%s: skipped (%s)\n", label, qPrintable(reason));
                 continue;
             }
-            if (!FillDatabase(fixture, engine)) {
+            if (!FillDatabase(fixture, engine, shape)) {
                 std::printf("%s: cannot fill the database: %s\n", label,
                             qPrintable(fixture.LastError()));
                 status = 1;
@@ -398,7 +740,9 @@ int main(int argc, char** argv)
             }
             fixture.Disconnect(engine);
             try {
-                RunEngine(fixture, engine, label, options);
+                const QByteArray prefix = QByteArray(label) + ", " + shape.label().toUtf8();
+                RunEngine(fixture, engine, prefix, options, shape);
+                FirstPaint(fixture, engine, prefix, options, shape);
             } catch (const std::exception& failure) {
                 std::printf("%s: failed: %s\n", label, failure.what());
                 status = 1;

@@ -1,18 +1,31 @@
 #pragma once
 
-// The figures both benchmark programs print about themselves: the resident set, the open file
-// descriptors, and the median of a series of times.
+// The figures both benchmark programs print about themselves: the resident set, the heap in use,
+// the open file descriptors, and the median of a series of times.
 
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QString>
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <cstddef>
 #include <vector>
 
 namespace orvela::bench {
+
+// The heap bytes the program holds (allocated and not freed), where the C library tells them.
+inline double HeapBytesInUse()
+{
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 33))
+    const struct mallinfo2 heap = mallinfo2();
+    return static_cast<double>(heap.uordblks + heap.hblkhd);
+#else
+    return 0.0;
+#endif
+}
 
 // VmRSS of /proc/self/status in megabytes; 0 where there is no such file.
 inline double ResidentMegabytes()

@@ -3,10 +3,13 @@
 // through the window's own refresh (Timer1Timer). Every 100 refreshes it prints the resident
 // set, the open file descriptors, the refresh times, the readings the graphs hold and the
 // station's last update (which the feed moves on); memory and descriptors must stay flat.
+// A refresh reads only each graph's newest readings, and the whole windows once an hour; back to
+// back, an hour passes in a few seconds, so every 60th refresh here reads the whole windows.
 //
-//   orvela-soak [--rounds N] [--engine sqlite|postgresql]
+//   orvela-soak [--rounds N] [--engine sqlite|postgresql|mariadb]
 //
-// N is 1,000 by default. PostgreSQL runs on a server the program starts and stops itself.
+// N is 1,000 by default. PostgreSQL and MariaDB run on a server the program starts and stops
+// itself.
 // Exits 1 when a refresh reported a failure or the feed stopped.
 
 #include "app/frm_main.h"
@@ -33,6 +36,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 using namespace orvela;
 using namespace orvela::test;
@@ -56,7 +60,7 @@ struct Options
 
 [[noreturn]] void Usage()
 {
-    std::fprintf(stderr, "usage: orvela-soak [--rounds N] [--engine sqlite|postgresql]\n");
+    std::fprintf(stderr, "usage: orvela-soak [--rounds N] [--engine sqlite|postgresql|mariadb]\n");
     std::exit(2);
 }
 
@@ -72,12 +76,11 @@ Options ParseOptions(const QStringList& arguments)
                 Usage();
         } else if (argument == QLatin1String("--engine") && i + 1 < arguments.size()) {
             const QString name = arguments.at(++i);
-            if (name == QLatin1String("sqlite"))
-                options.engine = Engine::SQLite;
-            else if (name == QLatin1String("postgresql"))
-                options.engine = Engine::PostgreSQL;
-            else
+            const auto known = std::find_if(AllEngines.begin(), AllEngines.end(),
+                                            [&name](Engine e) { return EngineLabel(e) == name; });
+            if (known == AllEngines.end())
                 Usage();
+            options.engine = *known;
         } else {
             Usage();
         }
@@ -150,7 +153,8 @@ void WriteConfiguration(const QString& path, const EngineFixture& fixture, Engin
 
 int Soak(EngineFixture& fixture, Engine engine, const Options& options)
 {
-    const char* label = engine == Engine::SQLite ? "SQLite" : "PostgreSQL";
+    const QByteArray title = EngineTitle(engine).toUtf8();
+    const char* label = title.constData();
     const StationTime now = StationTimeNow();
     if (!FillDatabase(fixture, engine, now - now % 60)) {
         std::fprintf(stderr, "cannot fill the %s database: %s\n", label,
@@ -198,6 +202,9 @@ int Soak(EngineFixture& fixture, Engine engine, const Options& options)
         double firstResident = 0;
         int firstDescriptors = 0;
         for (int round = 1; round <= options.rounds; ++round) {
+            if (round % 60 == 0)
+                for (int slot = 1; slot <= TfrmMain::GraphCount; ++slot)
+                    window.graphPosition(slot)->chart()->requireWholeWindow();
             QElapsedTimer clock;
             clock.start();
             window.Timer1Timer();
@@ -251,20 +258,16 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const Options options = ParseOptions(QApplication::arguments());
 
-    // PostgreSQL on a server of the program's own, for as long as it runs.
-    PrivatePgServer server;
-    if (options.engine == Engine::PostgreSQL) {
-        if (!server.Start()) {
-            std::fprintf(stderr, "cannot start PostgreSQL: %s\n", qPrintable(server.ErrorText()));
+    // A server of the program's own, for as long as it runs.
+    std::unique_ptr<PrivateServer> server;
+    if (options.engine != Engine::SQLite) {
+        server = std::make_unique<PrivateServer>(options.engine);
+        if (!server->Start()) {
+            std::fprintf(stderr, "cannot start %s: %s\n", qPrintable(EngineTitle(options.engine)),
+                         qPrintable(server->ErrorText()));
             return 1;
         }
-        const PgServer& facts = server.Facts();
-        qputenv("ORVELA_TEST_PG_HOST", facts.host.toUtf8());
-        qputenv("ORVELA_TEST_PG_PORT", facts.port.toUtf8());
-        qputenv("ORVELA_TEST_PG_USER", facts.user.toUtf8());
-        qputenv("ORVELA_TEST_PG_PASSWORD", facts.password.toUtf8());
-        qputenv("ORVELA_TEST_PG_DB", facts.database.toUtf8());
-        qputenv("ORVELA_TEST_PG_DIR", facts.folder.toUtf8());
+        ExportServerFacts(options.engine, server->Facts());
     }
     int status = 0;
     {
@@ -275,7 +278,5 @@ int main(int argc, char** argv)
         }
         status = Soak(fixture, options.engine, options);
     }
-    if (options.engine == Engine::PostgreSQL)
-        server.Stop();
     return status;
 }

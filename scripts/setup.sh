@@ -11,6 +11,7 @@ packages=(
   # database access and the engines used by the demo and the tests
   libqt5sql5-odbc unixodbc unixodbc-dev libsqliteodbc sqlite3
   postgresql odbc-postgresql
+  mariadb-server odbc-mariadb
   # fuzzing and sanitizers
   clang libclang-rt-14-dev
   # seeing the GUI, independent checks

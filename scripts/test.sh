@@ -16,18 +16,31 @@ step "build"
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$root/build" -j "$jobs"
 
-step "PostgreSQL server for the database tests"
+# Everything started below is stopped again at the end, whatever happens.
 pgdir=$(mktemp -d)
-trap 'bash "$root/scripts/pg-server.sh" stop "$pgdir" >/dev/null 2>&1 || true; rm -rf "$pgdir"' EXIT
+mariadir=$(mktemp -d)
+cupsdir=$(mktemp -d)
+cleanup() {
+  bash "$root/scripts/cups.sh" stop "$cupsdir" >/dev/null 2>&1 || true
+  bash "$root/scripts/mariadb-server.sh" stop "$mariadir" >/dev/null 2>&1 || true
+  bash "$root/scripts/pg-server.sh" stop "$pgdir" >/dev/null 2>&1 || true
+  rm -rf "$cupsdir" "$mariadir" "$pgdir"
+}
+trap cleanup EXIT
+
+step "PostgreSQL server for the database tests"
 bash "$root/scripts/pg-server.sh" start "$pgdir"
 set -a
 . "$pgdir/env"
 set +a
 
+step "MariaDB server for the database tests"
+bash "$root/scripts/mariadb-server.sh" start "$mariadir"
+set -a
+. "$mariadir/env"
+set +a
+
 step "CUPS scheduler with a PDF queue for the printing test"
-cupsdir=$(mktemp -d)
-trap 'bash "$root/scripts/cups.sh" stop "$cupsdir" >/dev/null 2>&1 || true; rm -rf "$cupsdir"
-      bash "$root/scripts/pg-server.sh" stop "$pgdir" >/dev/null 2>&1 || true; rm -rf "$pgdir"' EXIT
 if [ "$(id -u)" -eq 0 ]; then
   if bash "$root/scripts/cups.sh" start "$cupsdir"; then
     set -a

@@ -46,13 +46,19 @@ public:
         return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
     }
 
-    QString saveFileName(QWidget*, const QString& title, const QString&, const QString& filter,
-                         const QString& defaultSuffix) override
+    QString appendFileName(QWidget*, const QString& title, const QString&, const QString& filter,
+                           const QString& defaultSuffix) override
     {
         fileDialogTitles.append(title);
         fileDialogFilters.append(filter);
         fileDialogSuffixes.append(defaultSuffix);
         return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
+    }
+
+    QString saveFileName(QWidget* parent, const QString& title, const QString& directory,
+                         const QString& filter, const QString& defaultSuffix) override
+    {
+        return appendFileName(parent, title, directory, filter, defaultSuffix);
     }
 
     QStringList texts() const

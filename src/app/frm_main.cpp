@@ -21,8 +21,11 @@
 #include <QSqlDatabase>
 #include <QTabWidget>
 #include <QTimer>
+#include <QWindow>
 
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <exception>
 #include <functional>
 #include <limits>
@@ -114,6 +117,25 @@ private:
     std::vector<QWidget*> m_pages;
     bool m_done = false;
 };
+
+// How long the first show waits for the platform to show the window before going on.
+constexpr std::chrono::milliseconds FirstPaintWait{1000};
+
+// Processes events (all but input) until the window is exposed, which paints it, or until
+// `limit` has passed, whichever comes first.
+void WaitUntilExposed(const QWidget& window, std::chrono::milliseconds limit)
+{
+    const auto exposed = [&window] {
+        const QWindow* handle = window.windowHandle();
+        return handle != nullptr && handle->isExposed();
+    };
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.start(limit);
+    while (!exposed() && deadline.isActive())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents |
+                                        QEventLoop::ExcludeUserInputEvents);
+}
 
 } // namespace
 
@@ -228,7 +250,8 @@ void TfrmMain::FormCreate()
     m_settingsStore = std::make_unique<SettingsStore>(m_configPath);
     LoadSettings();
 
-    setWindowTitle(DisplayTitle);
+    SetCaption(DisplayTitle);
+    m_log.setMainWindow(this);
     Connected = false;
     m_timer->stop();
     ApplyTimerPeriod();
@@ -251,7 +274,21 @@ void TfrmMain::showEvent(QShowEvent* event)
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
-    FormShow();
+}
+
+// The first show runs FormShow once the window is on the screen and painted: its connection
+// and first refresh may take long on a large database, and the operator sees the window
+// meanwhile (a refresh lets the GUI process its events as readings come in). The show event
+// comes before the platform shows the window, so the wait is here, after it.
+void TfrmMain::setVisible(bool visible)
+{
+    QMainWindow::setVisible(visible);
+    if (!visible || m_formShowRun || !isVisible())
+        return;
+    m_formShowRun = true;
+    WaitUntilExposed(*this, FirstPaintWait);
+    if (!m_closed)
+        FormShow();
 }
 
 void TfrmMain::FormShow()
@@ -265,27 +302,33 @@ void TfrmMain::FormShow()
                                                      "window."));
         return;
     }
-    if (Connected) {
-        // A failing query is reported and the start goes on: the timer still starts, so the
-        // next tick tries again.
-        try {
-            m_queries->LoadStationSensors(CurrentStation, StationSensors);
-        } catch (const std::exception& failure) {
-            ReportRefreshFailure(QString::fromUtf8(failure.what()));
-        }
-        FillSensorChoosers();
-        Timer1Timer();
-        try {
-            if (m_queries->ReadLastUpdate(CurrentStation, LastUpdate))
-                ShowLastUpdate();
-        } catch (const std::exception& failure) {
-            ReportRefreshFailure(QString::fromUtf8(failure.what()));
-        }
-        RefreshCaptions();
+    if (Connected)
+        ShowStation();
+    else if (m_startStep == StartStep::Connect)
         StartTimer();
-    }
     if (WindChart* wind = livePosition(LiveCount)->windChart())
         wind->setAngleIncrement(30);
+}
+
+void TfrmMain::ShowStation()
+{
+    // A failing query is reported and the start goes on: the timer still starts, so the next
+    // tick tries again.
+    try {
+        m_queries->LoadStationSensors(CurrentStation, StationSensors);
+    } catch (const std::exception& failure) {
+        ReportRefreshFailure(QString::fromUtf8(failure.what()));
+    }
+    FillSensorChoosers();
+    Timer1Timer();
+    try {
+        if (m_queries->ReadLastUpdate(CurrentStation, LastUpdate))
+            ShowLastUpdate();
+    } catch (const std::exception& failure) {
+        ReportRefreshFailure(QString::fromUtf8(failure.what()));
+    }
+    RefreshCaptions();
+    StartTimer();
 }
 
 int TfrmMain::TimerPeriod(std::int32_t minutes)
@@ -301,6 +344,12 @@ void TfrmMain::ApplyTimerPeriod()
 {
     const bool running = m_timer->isActive();
     m_timer->setInterval(TimerPeriod(UpdateMinutes));
+    if (m_timer->interval() == 0 && !m_refreshOffSaid) {
+        m_refreshOffSaid = true;
+        m_log.AddStatusLine(QStringLiteral("GraphUpdate is %1: the timed refresh is off; the "
+                                           "display is refreshed only at start and after Setup")
+                                .arg(UpdateMinutes));
+    }
     // A period of 0 would fire at every pass of the event loop: such a timer never fires.
     if (running && m_timer->interval() > 0)
         m_timer->start();
@@ -325,19 +374,46 @@ void TfrmMain::Timer1Timer()
         m_refreshQueued = true;
         return;
     }
+    if (m_startStep != StartStep::Done) {
+        // The start is still waiting for its database; a connection goes on with the start's
+        // own refresh.
+        ResumeStart();
+        return;
+    }
     m_refreshing = true;
-    m_refreshCaption = windowTitle();
-    setWindowTitle(m_refreshCaption + UpdatingSuffix);
+    m_refreshCaption = m_caption;
+    SetCaption(m_refreshCaption + UpdatingSuffix);
+    bool failed = false;
+    QString failure;
     try {
         RefreshGraphs();
         if (!m_closePending)
             RefreshLiveData();
-    } catch (const std::exception& failure) {
-        ReportRefreshFailure(QString::fromUtf8(failure.what()));
+    } catch (const std::exception& error) {
+        failed = true;
+        failure = QString::fromUtf8(error.what());
     }
-    setWindowTitle(m_refreshCaption);
+    // The refresh ends before anything is shown: a box opened inside it would hold the
+    // caption and every later tick until someone pressed OK.
+    SetCaption(m_refreshCaption);
     m_refreshing = false;
+    if (failed) {
+        ++m_failedRefreshes;
+        ReportRefreshFailure(failure);
+    } else if (!m_closePending) {
+        ReportRefreshSucceeded();
+    }
     FinishDeferredWork();
+}
+
+void TfrmMain::SetCaption(const QString& caption)
+{
+    m_caption = caption;
+    // The toolkit reads "[*]" in a title as the place of a modified mark and drops it; doubled,
+    // it stands for itself.
+    QString title = caption;
+    title.replace(QLatin1String("[*]"), QLatin1String("[*][*]"));
+    setWindowTitle(title);
 }
 
 QString TfrmMain::UpdatingCaptionSuffix()
@@ -363,7 +439,43 @@ void TfrmMain::ReportRefreshFailure(const QString& text)
 {
     // Unattended overnight, failures pile up: one box at a time, every failure in the log.
     m_log.AddStatusLine(QStringLiteral("Refresh failed: ") + text);
-    ReportError(this, text);
+    OpenMessagesOnFirstFailure();
+    ShowErrorLater(text);
+}
+
+void TfrmMain::ReportRefreshSucceeded()
+{
+    if (m_failedRefreshes == 0)
+        return;
+    m_log.AddStatusLine(
+        QStringLiteral("Data flowing again: the refresh works after %1 failed %2")
+            .arg(m_failedRefreshes)
+            .arg(m_failedRefreshes == 1 ? QStringLiteral("refresh") : QStringLiteral("refreshes")));
+    m_failedRefreshes = 0;
+}
+
+void TfrmMain::ShowErrorLater(const QString& text)
+{
+    if (m_errorBoxPending)
+        return;
+    m_errorBoxPending = true;
+    QTimer::singleShot(0, this, [this, text] {
+        m_errorBoxPending = false;
+        if (!m_closed && !m_closePending)
+            ReportError(this, text);
+    });
+}
+
+void TfrmMain::OpenMessagesOnFirstFailure()
+{
+    if (m_messagesShownOnFailure)
+        return;
+    m_messagesShownOnFailure = true;
+    // From the event loop: at the start the main window is shown after this and would cover it.
+    QTimer::singleShot(0, this, [this] {
+        if (!m_closed && !m_closePending)
+            m_log.ShowMessages();
+    });
 }
 
 void TfrmMain::HideCursors()
@@ -387,7 +499,7 @@ void TfrmMain::closeEvent(QCloseEvent* event)
         // The refresh still uses the lists and the database: let it unwind first; it closes
         // the window again when it ends.
         m_closePending = true;
-        setWindowTitle(ShutdownCaption);
+        SetCaption(ShutdownCaption);
         event->ignore();
         return;
     }
@@ -403,7 +515,7 @@ void TfrmMain::closeEvent(QCloseEvent* event)
 
 void TfrmMain::FormCloseQuery(bool& canClose)
 {
-    setWindowTitle(ShutdownCaption);
+    SetCaption(ShutdownCaption);
     CloseDatabase();
     canClose = true;
 }
@@ -412,6 +524,11 @@ void TfrmMain::FormClose()
 {
     m_timer->stop();
     SaveSettings();
+    // The Messages window goes with the program: whoever started it from a console hears of a
+    // save that failed there.
+    if (m_settingsStore && !m_settingsStore->errorText().isEmpty())
+        std::fprintf(stderr, "orvela: %s; the settings of this run were not saved.\n",
+                     m_settingsStore->errorText().toLocal8Bit().constData());
     m_closed = true;
     m_restoreChannel.reset();
     m_settingsStore.reset();

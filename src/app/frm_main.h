@@ -118,6 +118,9 @@ public:
     // Restores the window when minimized and brings it to the front.
     void RestoreAndRaise();
 
+    // The first show runs FormShow once the window is on the screen.
+    void setVisible(bool visible) override;
+
     // State shared with the panels and dialogs.
     const QString& ConfigPath() const { return m_configPath; }
     QString CurrentStation;
@@ -188,11 +191,33 @@ private:
     // The graph position the popup target belongs to, or null.
     GraphPosition* popupGraph() const;
     QComboBox* chooser(int number) const;
-    void ReportRefreshFailure(const QString& text);
     void LoadPictureAtStart();
     void FinishDeferredWork();
     static QString UpdatingCaptionSuffix();
+    // The caption exactly as the desktop is to show it.
+    void SetCaption(const QString& caption);
     void SetConnectedState(bool connected);
+
+    // The start with a station and a connection: sensors, choosers, a refresh, the last
+    // update, the captions and the timer.
+    void ShowStation();
+    // A start that could not connect, with a stored data source and password, tries again at
+    // each tick; once connected it goes on as ShowStation.
+    bool CanRetryConnection() const;
+    void ResumeStart();
+    // Opens the connection, writes the Messages line either way (with `retryNote` after the
+    // reason of a failure) and closes what a failure left; shows no box.
+    bool ConnectQuietly(const QString& dataSource, const QString& userName,
+                        const QString& clearPassword, const QString& retryNote = QString());
+
+    // How failures reach the operator. A refresh failure writes its line at once and shows its
+    // box only after the refresh has ended, from the event loop: the timer goes on ticking
+    // while the box is open, and a box that is open or about to open takes no second one.
+    void ReportRefreshFailure(const QString& text);
+    void ReportRefreshSucceeded();
+    void ShowErrorLater(const QString& text);
+    // The first failure of a run opens the Messages window, where its reason stands.
+    void OpenMessagesOnFirstFailure();
 
     QString m_configPath;
     TfrmLog& m_log;
@@ -221,6 +246,7 @@ private:
     std::unique_ptr<EventPump> m_pump;
 
     bool m_shown = false;
+    bool m_formShowRun = false;
     bool m_refreshing = false;
     bool m_closePending = false;
     bool m_closed = false;
@@ -232,7 +258,22 @@ private:
     bool m_refreshQueued = false;
     // The caption a running refresh puts back when it ends.
     QString m_refreshCaption;
+    // The caption as set, before the escaping the toolkit's title needs.
+    QString m_caption;
     class LoadScope;
+
+    // Refresh-cycle health: retries of a start without the database, failures in a row, the
+    // one box at a time, and what was said once.
+    enum class StartStep
+    {
+        Done,
+        Connect // the start's connection failed: each tick tries again
+    };
+    StartStep m_startStep = StartStep::Done;
+    int m_failedRefreshes = 0;
+    bool m_errorBoxPending = false;
+    bool m_messagesShownOnFailure = false;
+    bool m_refreshOffSaid = false;
 };
 
 } // namespace orvela

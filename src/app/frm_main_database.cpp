@@ -18,6 +18,8 @@
 #include <QLocale>
 #include <QTimer>
 
+#include <cstdio>
+
 namespace orvela {
 namespace {
 
@@ -31,10 +33,37 @@ std::u16string ToU16(const QString& text)
     return text.toStdU16String();
 }
 
+QString RetryNote(std::int32_t minutes)
+{
+    return QStringLiteral("; trying again in %1 %2")
+        .arg(minutes)
+        .arg(minutes == 1 ? QStringLiteral("minute") : QStringLiteral("minutes"));
+}
+
+// The box says only which data source failed; whoever started the program from a console
+// learns where the reason is.
+void SayConnectionFailureOnConsole(const QString& boxText)
+{
+    std::fprintf(stderr, "orvela: %s; the reason is in the Messages window (Options, Messages).\n",
+                 boxText.toLocal8Bit().constData());
+}
+
+// Why the stored form would not give `password` back as typed.
+QString UnstorableReason(const QString& password)
+{
+    for (const QChar c : password) {
+        if (c.unicode() > 0xFF)
+            return QStringLiteral("it holds a character outside Latin-1");
+    }
+    if (password.contains(QLatin1Char(':')))
+        return QStringLiteral("it holds a \":\"");
+    return QStringLiteral("it has 30 or more characters");
+}
+
 } // namespace
 
-bool TfrmMain::ConnectDatabase(const QString& dataSource, const QString& userName,
-                               const QString& clearPassword)
+bool TfrmMain::ConnectQuietly(const QString& dataSource, const QString& userName,
+                              const QString& clearPassword, const QString& retryNote)
 {
     const ConnectResult result = m_database->ConnectDatabase(dataSource, userName, clearPassword);
     if (result.ok) {
@@ -44,10 +73,20 @@ bool TfrmMain::ConnectDatabase(const QString& dataSource, const QString& userNam
     // The box names only the data source; the engine's own words go to the Messages window,
     // where an administrator finds why.
     m_log.AddStatusLine(QStringLiteral("Error connection to ") + dataSource + QStringLiteral(": ") +
-                        result.errorText.simplified());
-    CurrentPrompter().showMessage(this, BoxIcon::Error, QString(),
-                                  QStringLiteral("Error connection to ") + dataSource);
+                        result.errorText.simplified() + retryNote);
+    OpenMessagesOnFirstFailure();
     m_database->Close();
+    return false;
+}
+
+bool TfrmMain::ConnectDatabase(const QString& dataSource, const QString& userName,
+                               const QString& clearPassword)
+{
+    if (ConnectQuietly(dataSource, userName, clearPassword))
+        return true;
+    const QString text = QStringLiteral("Error connection to ") + dataSource;
+    SayConnectionFailureOnConsole(text);
+    CurrentPrompter().showMessage(this, BoxIcon::Error, QString(), text);
     return false;
 }
 
@@ -66,8 +105,40 @@ void TfrmMain::ConnectAtStart()
         return;
     }
     const QString password = FromU16(DecodeStoredPassword(ToU16(StoredPassword)));
-    if (ConnectDatabase(DataSourceName, DbUserName, password))
+    if (!CanRetryConnection()) {
+        if (ConnectDatabase(DataSourceName, DbUserName, password))
+            SetConnectedState(true);
+        return;
+    }
+    // A desk that starts before its server keeps trying by itself; the box shows once the
+    // start is over, with the timer already running.
+    if (ConnectQuietly(DataSourceName, DbUserName, password, RetryNote(UpdateMinutes))) {
         SetConnectedState(true);
+        return;
+    }
+    m_startStep = StartStep::Connect;
+    const QString text = QStringLiteral("Error connection to ") + DataSourceName;
+    SayConnectionFailureOnConsole(text);
+    ShowErrorLater(text);
+}
+
+bool TfrmMain::CanRetryConnection() const
+{
+    return !CurrentStation.isEmpty() && !DataSourceName.trimmed().isEmpty() &&
+           !StoredPassword.isEmpty() && TimerPeriod(UpdateMinutes) > 0;
+}
+
+void TfrmMain::ResumeStart()
+{
+    // "Connect" may have connected meanwhile; otherwise this tick tries the stored values.
+    if (!Connected) {
+        const QString password = FromU16(DecodeStoredPassword(ToU16(StoredPassword)));
+        if (!ConnectQuietly(DataSourceName, DbUserName, password, RetryNote(UpdateMinutes)))
+            return;
+        SetConnectedState(true);
+    }
+    m_startStep = StartStep::Done;
+    ShowStation();
 }
 
 void TfrmMain::CloseDatabase()
@@ -99,13 +170,26 @@ void TfrmMain::FileConnect1Execute()
         return;
     SetConnectedState(true);
 
-    // Writing the configuration is best effort: the connection stays open whatever happens.
-    StoredPassword = FromU16(EncodeStoredPassword(ToU16(clearPassword)));
+    // Writing the configuration is best effort: the connection stays open whatever happens. A
+    // password the stored form would give back otherwise is not stored at all: the next start
+    // would fail with it.
+    const bool storable = IsStorablePassword(ToU16(clearPassword));
+    if (storable)
+        StoredPassword = FromU16(EncodeStoredPassword(ToU16(clearPassword)));
     if (m_settingsStore) {
         m_settingsStore->writeString(settings::DataBase, settings::DataSource, DataSourceName);
         m_settingsStore->writeString(settings::DataBase, settings::UserName, DbUserName);
-        m_settingsStore->writeString(settings::DataBase, settings::Password, StoredPassword);
+        if (storable)
+            m_settingsStore->writeString(settings::DataBase, settings::Password, StoredPassword);
         m_settingsStore->flush();
+    }
+    if (!storable) {
+        const QString text = QStringLiteral("This password cannot be remembered (%1): type it at "
+                                            "each start")
+                                 .arg(UnstorableReason(clearPassword));
+        m_log.AddStatusLine(text);
+        CurrentPrompter().showMessage(this, BoxIcon::Information, QString(),
+                                      text + QLatin1Char('.'));
     }
     if (CurrentStation.isEmpty())
         CurrentPrompter().showMessage(this, BoxIcon::Information, QString(),
@@ -116,6 +200,7 @@ void TfrmMain::FileConnect1Execute()
 void TfrmMain::FileDisconnect1Execute()
 {
     m_timer->stop();
+    m_startStep = StartStep::Done;
     m_database->Close();
     CurrentStation.clear();
     SetConnectedState(false);

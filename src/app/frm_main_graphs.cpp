@@ -62,6 +62,12 @@ void TfrmMain::RefreshGraphs()
             range = DefaultGraphRange;
         LoadGraph(graphPosition(slot)->chart(), GraphSensorNames.value(slot - 1), range);
     }
+    long long wholeRows = 0;
+    for (const GraphPosition* position : m_graphs)
+        if (position->chart()->lastLoadReadWholeWindow())
+            wholeRows += position->chart()->lastLoadRows();
+    if (wholeRows >= GraphChart::RowsWorthReturningMemory)
+        GraphChart::ReturnFreedMemory();
 }
 
 bool TfrmMain::LoadGraph(GraphChart* chart, const QString& sensor, int rangeIndex)
@@ -73,7 +79,6 @@ bool TfrmMain::LoadGraph(GraphChart* chart, const QString& sensor, int rangeInde
     // lets events through.
     const QString station = CurrentStation;
     const QString name = sensor;
-    m_pump->Restart();
     return chart->LoadGraph(station, name, rangeIndex, *m_queries, *m_pump);
 }
 
@@ -92,7 +97,19 @@ void TfrmMain::TimeRange1Click()
         if (m_closed)
             return;
         GraphTimeRanges[number - 1] = entry;
-        LoadGraph(position->chart(), GraphSensorNames.value(number - 1), rangeIndex);
+        // No box here, but the reason is not lost.
+        try {
+            LoadGraph(position->chart(), GraphSensorNames.value(number - 1), rangeIndex);
+        } catch (const std::exception& failure) {
+            m_log.AddStatusLine(QStringLiteral("Graph %1 not loaded after the time range "
+                                               "change: %2")
+                                    .arg(number)
+                                    .arg(QString::fromUtf8(failure.what())));
+        } catch (...) {
+            m_log.AddStatusLine(QStringLiteral("Graph %1 not loaded after the time range "
+                                               "change: an unknown failure")
+                                    .arg(number));
+        }
     });
 }
 
@@ -234,11 +251,11 @@ void TfrmMain::OptionsSetup1Execute()
     }
     if (accepted && !m_closed) {
         SaveSettings();
-        setWindowTitle(DisplayTitle);
+        SetCaption(DisplayTitle);
         if (m_refreshing) {
             // The running refresh puts its caption back when it ends: it must be the new one.
             m_refreshCaption = DisplayTitle;
-            setWindowTitle(DisplayTitle + UpdatingCaptionSuffix());
+            SetCaption(DisplayTitle + UpdatingCaptionSuffix());
         }
         ApplyTimerPeriod();
         if (CurrentStation != remembered && !CurrentStation.isEmpty()) {

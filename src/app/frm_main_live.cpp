@@ -14,6 +14,7 @@
 #include "live/thermometer_gauge.h"
 #include "live/value_text.h"
 #include "live/wind_chart.h"
+#include "messages/frm_log.h"
 #include "messages/prompter.h"
 
 #include <QComboBox>
@@ -184,7 +185,8 @@ void TfrmMain::cbxSensorsChange(QComboBox* box)
     if (m_closed)
         return;
     const int number = box->objectName().mid(10).toInt();
-    // A failure while following the operator's pick is dropped without a message.
+    // A failure while following the operator's pick shows no box; its reason goes to the
+    // Messages window.
     try {
         if (number >= 1 && number <= GraphCount) {
             GraphSensorNames[number - 1] = box->currentText();
@@ -195,7 +197,13 @@ void TfrmMain::cbxSensorsChange(QComboBox* box)
             RefreshCaptions();
             RefreshLiveData();
         }
+    } catch (const std::exception& failure) {
+        m_log.AddStatusLine(QStringLiteral("Sensor %1 not shown after the choice: %2")
+                                .arg(box->currentText(), QString::fromUtf8(failure.what())));
     } catch (...) {
+        m_log.AddStatusLine(QStringLiteral("Sensor %1 not shown after the choice: an unknown "
+                                           "failure")
+                                .arg(box->currentText()));
     }
 }
 

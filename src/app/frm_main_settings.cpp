@@ -4,11 +4,14 @@
 
 #include "config/settings_keys.h"
 #include "config/settings_store.h"
+#include "config/window_bounds.h"
 #include "graphs/graph_position.h"
 #include "live/live_position.h"
 #include "messages/frm_log.h"
 
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QScreen>
 
 namespace orvela {
 namespace {
@@ -32,6 +35,36 @@ QString savedSensorName(const QComboBox* chooser, const QString& loaded)
     return shown.isEmpty() ? loaded : shown;
 }
 
+// The available area of every screen, the primary one first.
+std::vector<QRect> availableScreens()
+{
+    std::vector<QRect> areas;
+    if (const QScreen* primary = QGuiApplication::primaryScreen())
+        areas.push_back(primary->availableGeometry());
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        if (screen != QGuiApplication::primaryScreen())
+            areas.push_back(screen->availableGeometry());
+    }
+    return areas;
+}
+
+// Bounds from the file are fitted to the screens before the window takes them. A section that
+// holds none of them leaves the window at its own bounds (the design size at the first start).
+void applyBounds(QWidget& window, const SettingsStore& store, const QString& section,
+                 const keys::Bounds& defaults)
+{
+    const keys::Bounds wanted{store.readInteger(section, keys::Top, defaults.top),
+                              store.readInteger(section, keys::Left, defaults.left),
+                              store.readInteger(section, keys::Height, defaults.height),
+                              store.readInteger(section, keys::Width, defaults.width)};
+    bool stored = false;
+    for (const QLatin1String key : {keys::Top, keys::Left, keys::Height, keys::Width})
+        stored = stored || store.contains(section, key);
+    const keys::Bounds bounds = stored ? FitToScreens(wanted, availableScreens()) : wanted;
+    window.move(bounds.left, bounds.top);
+    window.resize(bounds.width, bounds.height);
+}
+
 } // namespace
 
 void TfrmMain::LoadSettings()
@@ -48,10 +81,7 @@ void TfrmMain::LoadSettings()
         m_log.AddStatusLine(QStringLiteral("Failed to read INI file"));
     }
 
-    move(x(), store.readInteger(keys::Windows, keys::Top, y()));
-    move(store.readInteger(keys::Windows, keys::Left, x()), y());
-    resize(width(), store.readInteger(keys::Windows, keys::Height, height()));
-    resize(store.readInteger(keys::Windows, keys::Width, width()), height());
+    applyBounds(*this, store, keys::Windows, {y(), x(), height(), width()});
 
     DataSourceName = store.readString(keys::DataBase, keys::DataSource, QString());
     DbUserName = store.readString(keys::DataBase, keys::UserName, QString());
@@ -64,12 +94,7 @@ void TfrmMain::LoadSettings()
         store.readInteger(keys::Application, keys::GraphUpdate, keys::DefaultGraphUpdate);
 
     if (store.readBool(keys::LogForm, keys::Showing, keys::LogFormShowing)) {
-        const keys::Bounds defaults = keys::LogFormBounds;
-        m_log.move(m_log.x(), store.readInteger(keys::LogForm, keys::Top, defaults.top));
-        m_log.move(store.readInteger(keys::LogForm, keys::Left, defaults.left), m_log.y());
-        m_log.resize(m_log.width(),
-                     store.readInteger(keys::LogForm, keys::Height, defaults.height));
-        m_log.resize(store.readInteger(keys::LogForm, keys::Width, defaults.width), m_log.height());
+        applyBounds(m_log, store, keys::LogForm, keys::LogFormBounds);
     }
 
     for (int slot = 1; slot <= GraphCount; ++slot) {

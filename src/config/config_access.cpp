@@ -10,7 +10,9 @@ namespace orvela {
 QString ConfigWriteProblem(const QString& path)
 {
     const QFileInfo info(path);
-    if (info.isDir())
+    // A folder, a named pipe or a device is refused by the load, which says so; opening a pipe
+    // here would wait for a writer for good.
+    if (info.exists() && !info.isFile())
         return QString();
     if (info.exists()) {
         QFile file(path);

@@ -1,11 +1,9 @@
 #include "config/settings_store.h"
 
-#include "db/latin1.h"
+#include "config/settings_file.h"
+#include "config/text_encoding.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
 
 #include <cmath>
 #include <limits>
@@ -47,20 +45,6 @@ QString oneLine(QString text)
     text.replace(QLatin1Char('\r'), QLatin1Char(' '));
     text.replace(QLatin1Char('\n'), QLatin1Char(' '));
     return text;
-}
-
-QByteArray toLatin1(const QString& text)
-{
-    const std::string bytes = ToLatin1(std::u16string_view(
-        reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())));
-    return QByteArray(bytes.data(), static_cast<int>(bytes.size()));
-}
-
-QString fromLatin1(const QByteArray& bytes)
-{
-    const std::u16string text =
-        FromLatin1(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-    return QString::fromUtf16(text.data(), static_cast<int>(text.size()));
 }
 
 bool isAsciiDigit(QChar c)
@@ -128,8 +112,9 @@ bool parseDecimal(const QString& text, std::int32_t& value)
     return true;
 }
 
-// The locale's decimal separator, unless it cannot stand in the 8-bit file or would be taken
-// for part of a number: then a point, so that what is written always reads back.
+// The locale's decimal separator, unless the code page of older desks' files cannot hold it or
+// it would be taken for part of a number: then a point, so that what is written always reads
+// back, also on such a desk.
 QChar decimalSeparator()
 {
     const QChar separator = QLocale().decimalPoint();
@@ -147,29 +132,28 @@ SettingsStore::SettingsStore(QString path) : m_path(std::move(path))
     load();
 }
 
+SettingsStore SettingsStore::fromBytes(const QByteArray& bytes)
+{
+    SettingsStore store;
+    store.parse(DecodeSettingsText(bytes));
+    return store;
+}
+
 void SettingsStore::load()
 {
-    const QFileInfo info(m_path);
-    if (!info.exists())
+    QByteArray bytes;
+    QString problem;
+    switch (ReadSettingsFile(m_path, bytes, problem)) {
+    case SettingsFileRead::Missing:
         return;
-    if (info.isDir()) {
+    case SettingsFileRead::Refused:
         m_loaded = false;
-        m_errorText = QStringLiteral("Cannot read %1: it is a folder").arg(m_path);
+        m_errorText = QStringLiteral("Cannot read %1: %2").arg(m_path, problem);
+        return;
+    case SettingsFileRead::Read:
+        parse(DecodeSettingsText(bytes));
         return;
     }
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_loaded = false;
-        m_errorText = QStringLiteral("Cannot read %1: %2").arg(m_path, file.errorString());
-        return;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        m_loaded = false;
-        m_errorText = QStringLiteral("Cannot read %1: %2").arg(m_path, file.errorString());
-        return;
-    }
-    parse(fromLatin1(bytes));
 }
 
 void SettingsStore::parse(const QString& text)
@@ -304,7 +288,7 @@ QByteArray SettingsStore::toBytes() const
         }
         text += lineEnd;
     }
-    return toLatin1(text);
+    return EncodeSettingsText(text);
 }
 
 bool SettingsStore::flush()
@@ -313,29 +297,14 @@ bool SettingsStore::flush()
         m_errorText = QStringLiteral("%1 was not written: it could not be read").arg(m_path);
         return false;
     }
-    const bool existed = QFileInfo::exists(m_path);
-    QSaveFile file(m_path);
-    // Where the folder refuses a new file but the file itself may be written, rewrite in place.
-    file.setDirectWriteFallback(true);
-    // Unbuffered, so that a short write shows in write()'s result: with the file's own buffer
-    // a write failing part way leaves commit() to put a truncated file in place.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        m_errorText = QStringLiteral("Cannot write %1: %2").arg(m_path, file.errorString());
+    if (m_path.isEmpty()) {
+        m_errorText = QStringLiteral("The settings were not written: they belong to no file");
         return false;
     }
-    // The file holds the stored password. A file system without permissions refuses this; the
-    // save still goes on there.
-    if (!existed)
-        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    const QByteArray bytes = toBytes();
-    if (file.write(bytes) != bytes.size() || file.error() != QFileDevice::NoError) {
-        m_errorText = QStringLiteral("Cannot write %1: %2").arg(m_path, file.errorString());
-        file.cancelWriting();
-        file.commit();
-        return false;
-    }
-    if (!file.commit()) {
-        m_errorText = QStringLiteral("Cannot write %1: %2").arg(m_path, file.errorString());
+    // The whole text is built before the file is touched.
+    const QString problem = WriteSettingsFile(m_path, toBytes());
+    if (!problem.isEmpty()) {
+        m_errorText = QStringLiteral("Cannot write %1: %2").arg(m_path, problem);
         return false;
     }
     m_errorText.clear();

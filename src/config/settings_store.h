@@ -1,6 +1,7 @@
 #pragma once
 
-// The configuration file: sections of "key=value" lines in 8-bit Latin-1 text. The store loads
+// The configuration file: sections of "key=value" lines, written as UTF-8 and read as UTF-8 or,
+// for files of older desks, code page 1252 (see text_encoding.h). The store loads
 // the whole file when it is opened, answers reads and takes writes in memory, and rewrites the
 // whole file on flush(). Everything it loaded is kept and written back in the order loaded,
 // also sections, keys and key-less lines this program never reads; comments and empty lines
@@ -22,8 +23,11 @@ class SettingsStore
 {
 public:
     // Loads `path`. A missing file is an empty store; a file that exists but cannot be read
-    // (or a path that names a folder) leaves the store empty with ok() false.
+    // (or a path that names a folder, a named pipe or a device) leaves the store empty with ok()
+    // false.
     explicit SettingsStore(QString path);
+    // A store holding what a file of these bytes would load, bound to no file (flush() refuses).
+    static SettingsStore fromBytes(const QByteArray& bytes);
 
     const QString& path() const { return m_path; }
     // False when the file existed but could not be read. Such a store refuses to flush, so a
@@ -64,11 +68,10 @@ public:
     // infinities are written "NAN", "INF" and "-INF", which read back as the default.
     void writeReal(const QString& section, const QString& key, double value);
 
-    // Rewrites the whole file. The new text goes to a file beside the old one that then
-    // replaces it, so a failed save leaves the old file as it was; only where the folder cannot
-    // take a new file is the file rewritten in place. A file created here is readable by its
-    // owner only (it holds the stored password); an existing file keeps its permissions.
-    // Returns false, with errorText(), when the file could not be written.
+    // Rewrites the whole file as WriteSettingsFile() does: a save that fails or is cut short
+    // leaves the old content. A file created here is readable by its owner only (it holds the
+    // stored password); an existing file keeps its permissions. Returns false, with
+    // errorText() saying what became of the file, when it could not be written.
     bool flush();
 
     // The file's bytes as flush() writes them.
@@ -81,6 +84,8 @@ public:
     static bool parseInteger(const QString& text, std::int32_t& value);
 
 private:
+    SettingsStore() = default;
+
     struct Line
     {
         bool hasKey = false;

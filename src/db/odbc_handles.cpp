@@ -11,10 +11,27 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <cstdio>
 #include <cstring>
+
+// unixODBC's own answers to "which file": exported by its installer library, though not
+// declared in a public header.
+extern "C" {
+int _odbcinst_UserINI(char* fileName, int verify);
+int _odbcinst_SystemINI(char* fileName, int verify);
+}
 
 namespace orvela::odbc {
 namespace {
+
+QString IniFile(int (*ask)(char*, int))
+{
+    // The driver manager writes at most its FILENAME_MAX into the buffer.
+    char name[FILENAME_MAX + 1] = {};
+    if (!ask(name, 0))
+        return QString();
+    return QString::fromLocal8Bit(name);
+}
 
 // Qt registers its ODBC handles under the type name "SQLHANDLE" for results and, on Qt 5.15,
 // "void*" for the driver; both hold a plain SQLHANDLE.
@@ -120,6 +137,28 @@ bool ConnectionLost(void* connection, void* statement)
             return true;
     }
     return false;
+}
+
+QString UserDataSourceFile()
+{
+    return IniFile(_odbcinst_UserINI);
+}
+
+QString SystemDataSourceFile()
+{
+    return IniFile(_odbcinst_SystemINI);
+}
+
+bool SyntaxError(void* statement)
+{
+    bool found = false;
+    ForEachDiagnostic(
+        SQL_HANDLE_STMT, statement, [&found](const QString& state, const QString& message) {
+            if (state.startsWith(QLatin1String("42")) || state.startsWith(QLatin1String("37")) ||
+                message.contains(QLatin1String("syntax error"), Qt::CaseInsensitive))
+                found = true;
+        });
+    return found;
 }
 
 } // namespace orvela::odbc

@@ -25,4 +25,16 @@ QString ConnectionDiagnostics(void* connection);
 // (connection exception).
 bool ConnectionLost(void* connection, void* statement);
 
+// The files in which the driver manager looks up data sources, in its order: the user's (named
+// by ODBCINI, else .odbc.ini in the home folder of the account) and the system's (odbc.ini in
+// the folder named by ODBCSYSINI, else in the system's configuration folder). Empty when the
+// driver manager cannot say.
+QString UserDataSourceFile();
+QString SystemDataSourceFile();
+
+// True when a diagnostic record of the statement says the engine refused the statement's text:
+// SQLSTATE class 42 (syntax error or access rule violation) or 37 (its ODBC 2 form), or a
+// general error whose text reports a syntax error (as the SQLite driver gives it).
+bool SyntaxError(void* statement);
+
 } // namespace orvela::odbc

@@ -211,4 +211,10 @@ std::u16string DecodeStoredPassword(std::u16string_view stored)
     return TXEncrypt().UnpackPassword(block).password;
 }
 
+std::u16string ReadBackPassword(std::u16string_view password)
+{
+    // The stamp never reaches the password read back, so any will do.
+    return DecodeStoredPassword(EncodeStoredPassword(password, 0));
+}
+
 } // namespace orvela

@@ -25,8 +25,7 @@ public:
     // Each call starts again from `key`; no state survives between calls. A count of 0 or
     // less leaves the destination untouched.
     void ScrambleBuffer(const std::uint8_t* source, std::uint8_t* destination, int count) const;
-    void UnscrambleBuffer(const std::uint8_t* source, std::uint8_t* destination,
-                          int count) const;
+    void UnscrambleBuffer(const std::uint8_t* source, std::uint8_t* destination, int count) const;
 };
 
 constexpr std::size_t PasswordBlockSize = 30;
@@ -56,5 +55,14 @@ std::u16string EncodeStoredPassword(std::u16string_view password);
 std::u16string EncodeStoredPassword(std::u16string_view password, StationTime stamp);
 // An empty, non-base64 or not-30-byte stored form gives an empty password, never an error.
 std::u16string DecodeStoredPassword(std::u16string_view stored);
+
+// What `password` reads back as from its stored form: a password of 30 or more characters
+// reads back empty, one with a colon is cut at it, and a character outside Latin-1 becomes "?".
+std::u16string ReadBackPassword(std::u16string_view password);
+// True when the stored form gives `password` back as typed.
+inline bool IsStorablePassword(std::u16string_view password)
+{
+    return ReadBackPassword(password) == password;
+}
 
 } // namespace orvela

@@ -57,8 +57,9 @@ QString FromSqlWChar(const SQLWCHAR* text, std::ptrdiff_t length)
 
 } // namespace
 
-DatabaseError::DatabaseError(const QString& text, bool reconnectable)
-    : std::runtime_error(text.toStdString()), m_text(text), m_reconnectable(reconnectable)
+DatabaseError::DatabaseError(const QString& text, bool reconnectable, bool syntaxError)
+    : std::runtime_error(text.toStdString()), m_text(text), m_reconnectable(reconnectable),
+      m_syntaxError(syntaxError)
 {}
 
 SqlDialect DialectForEngine(const QString& engineName)

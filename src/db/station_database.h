@@ -23,16 +23,21 @@ namespace orvela {
 class DatabaseError : public std::runtime_error
 {
 public:
-    explicit DatabaseError(const QString& text, bool reconnectable = false);
+    explicit DatabaseError(const QString& text, bool reconnectable = false,
+                           bool syntaxError = false);
 
     const QString& text() const { return m_text; }
     // The connection was found lost and nothing of the statement's result has been handed out
     // yet, so reopening the connection and running the statement again is safe.
     bool reconnectable() const { return m_reconnectable; }
+    // The engine refused the statement's text (a syntax error, or an error of the class that
+    // holds syntax errors).
+    bool syntaxError() const { return m_syntaxError; }
 
 private:
     QString m_text;
     bool m_reconnectable;
+    bool m_syntaxError;
 };
 
 // How a statement asks for only its first row.
@@ -81,6 +86,9 @@ public:
     // "SQLite", "PostgreSQL", ...; empty when no connection is open.
     const QString& EngineName() const { return m_engineName; }
     SqlDialect Dialect() const { return m_dialect; }
+    // Statements are written in `dialect` until the connection is made or reopened again: for
+    // an engine that refuses the row limit its name suggests.
+    void SetDialect(SqlDialect dialect) { m_dialect = dialect; }
     const QString& DataSourceName() const { return m_dataSource; }
     const QString& ConnectionName() const { return m_connectionName; }
     // Rises with every successful ConnectDatabase (not with a reopen after a lost connection),

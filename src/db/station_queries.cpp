@@ -152,9 +152,12 @@ public:
 
     [[noreturn]] void Fail(bool rowsHandedOut = false)
     {
-        const bool lost = odbc::ConnectionLost(odbc::ConnectionHandle(m_database),
-                                               odbc::StatementHandle(m_query));
-        throw DatabaseError(ErrorText(m_query.lastError()), lost && !rowsHandedOut);
+        // Reading diagnostics leaves them in place, so both questions can be asked.
+        void* const handle = odbc::StatementHandle(m_query);
+        const bool syntax = odbc::SyntaxError(handle);
+        const bool lost = odbc::ConnectionLost(odbc::ConnectionHandle(m_database), handle);
+        throw DatabaseError(ErrorText(m_query.lastError()), lost && !rowsHandedOut,
+                            syntax && !lost);
     }
 
     // A failed call made on the handle directly.
@@ -460,11 +463,12 @@ bool StationQueries::ReadLatestValue(const QString& station, const QString& sens
 {
     const QString storedStation = StationForQuery(station, station);
     const QString storedSensor = SensorForQuery(storedStation, sensor, sensor);
-    return m_database.RunStatement([&](QSqlDatabase& database) {
-        Statement statement(database, statements::LatestValue(m_database.Dialect()));
+    const auto read = [&](QSqlDatabase& database, SqlDialect dialect) {
+        Statement statement(database, statements::LatestValue(dialect));
         statement.Bind(QStringLiteral(":STATION_ID"), storedStation);
         statement.Bind(QStringLiteral(":SENSORNAME"), storedSensor);
         statement.Execute();
+        // Only the first row is read: without a row limit it is still the latest reading.
         QSqlQuery& query = statement.Query();
         if (!query.next()) {
             if (query.lastError().isValid())
@@ -477,6 +481,28 @@ bool StationQueries::ReadLatestValue(const QString& station, const QString& sens
         const QVariant reading = query.value(column);
         value = reading.isNull() ? 0.0F : NarrowToSingle(reading.toDouble());
         return true;
+    };
+    return m_database.RunStatement([&](QSqlDatabase& database) {
+        const SqlDialect dialect = m_database.Dialect();
+        try {
+            return read(database, dialect);
+        } catch (const DatabaseError& error) {
+            if (!error.syntaxError() || dialect == SqlDialect::Unlimited)
+                throw;
+            // An engine that refuses the row limit its name suggests: the statement without
+            // it, and, when that one runs, without it for the rest of the connection. When it
+            // fails as well the limit was not the cause, and the first failure is the report.
+            bool found = false;
+            try {
+                found = read(database, SqlDialect::Unlimited);
+            } catch (const DatabaseError& plain) {
+                if (plain.reconnectable())
+                    throw;
+                throw error;
+            }
+            m_database.SetDialect(SqlDialect::Unlimited);
+            return found;
+        }
     });
 }
 

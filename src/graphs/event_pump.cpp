@@ -12,11 +12,14 @@ EventPump::EventPump(StopCondition stop, std::chrono::milliseconds interval)
 
 bool EventPump::Breathe()
 {
-    if (m_sinceLastPass.nsecsElapsed() >=
-        std::chrono::duration_cast<std::chrono::nanoseconds>(m_interval).count()) {
-        QCoreApplication::processEvents();
-        ++m_passes;
-        m_sinceLastPass.restart();
+    if (--m_callsUntilClock <= 0) {
+        m_callsUntilClock = CallsPerClockReading;
+        if (m_sinceLastPass.nsecsElapsed() >=
+            std::chrono::duration_cast<std::chrono::nanoseconds>(m_interval).count()) {
+            QCoreApplication::processEvents();
+            ++m_passes;
+            m_sinceLastPass.restart();
+        }
     }
     return !StopRequested();
 }
@@ -24,6 +27,7 @@ bool EventPump::Breathe()
 void EventPump::Restart()
 {
     m_sinceLastPass.restart();
+    m_callsUntilClock = 1;
 }
 
 } // namespace orvela

@@ -23,6 +23,10 @@
 #include <QPainter>
 #include <QPointer>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -506,19 +510,29 @@ void GraphChart::resizeEvent(QResizeEvent* event)
     }
 }
 
-void GraphChart::restoreWindowAxes()
+void GraphChart::restoreWindowAxes(bool repaint)
 {
     setAxisScale(QwtPlot::xBottom, m_window.startDateTime(), m_window.endDateTime());
     setAxisAutoScale(QwtPlot::yLeft, true);
-    replot();
+    if (repaint)
+        replot();
+    else
+        updateAxes();
 }
 
-void GraphChart::showWindow(const GraphWindow& window)
+void GraphChart::showWindow(const GraphWindow& window, bool repaint)
 {
     m_window = window;
-    restoreWindowAxes();
+    restoreWindowAxes(repaint);
     if (m_zoomer)
         m_zoomer->setZoomBase(false);
+}
+
+void GraphChart::ReturnFreedMemory()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
 }
 
 bool GraphChart::LoadGraph(const QString& station, const QString& sensor, int rangeIndex,
@@ -542,7 +556,9 @@ bool GraphChart::LoadGraph(const QString& station, const QString& sensor, int ra
     m_loadedSensor = sensor;
     m_series->setTitle(SeriesTitle(station, sensor));
     m_series->setVisible(true);
-    showWindow(window);
+    // A load of the newest readings keeps the graph on screen as it was until they are in: with
+    // a dense window a paint costs more than the read.
+    showWindow(window, !readFrom);
     return LoadGraphReadings(key, readFrom, load, queries, pump);
 }
 
@@ -566,6 +582,7 @@ bool GraphChart::LoadGraphReadings(const GraphLoadKey& key, std::optional<Statio
     m_lastLoadWhole = !readFrom;
     m_lastLoadRows = 0;
     const DateTime start = readFrom ? StationTimeToDateTime(*readFrom) : window.startDateTime();
+    pump.Restart();
     bool complete = false;
     try {
         complete = queries.ReadTimeRange(key.station, key.sensor, start, window.endDateTime(),

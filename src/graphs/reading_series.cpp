@@ -258,56 +258,53 @@ std::vector<QPolygonF> ReadingSeries::deviceLines(const QwtScaleMap& xMap, const
             point = QPointF(std::round(point.x()), std::round(point.y()));
         return point;
     };
-    // The column under way: its first, lowest, highest and last point.
-    struct Column
-    {
-        double x = 0;
-        int first = -1, lowest = -1, highest = -1, last = -1;
-        QPointF firstPoint, lowestPoint, highestPoint, lastPoint;
-    } column;
+    // The column under way, by the indexes of its first, lowest, highest and last reading.
+    // Rounding keeps the order of values, so the extremes are found before it.
     QPolygonF line;
+    double column = 0;
+    int first = -1;
+    int lowest = -1;
+    int highest = -1;
+    int last = -1;
+    double low = 0;
+    double high = 0;
     const auto flush = [&] {
-        if (column.first < 0)
+        if (first < 0)
             return;
-        int order[4] = {column.first, column.lowest, column.highest, column.last};
-        QPointF points[4] = {column.firstPoint, column.lowestPoint, column.highestPoint,
-                             column.lastPoint};
-        // The lowest and the highest in the order they came.
-        if (order[1] > order[2]) {
-            std::swap(order[1], order[2]);
-            std::swap(points[1], points[2]);
-        }
-        int previous = -1;
-        for (int k = 0; k < 4; ++k) {
-            if (order[k] != previous)
-                line.append(points[k]);
-            previous = order[k];
-        }
-        column = Column{};
+        // The lowest and the highest in the order they came; each point once.
+        const int order[4] = {first, std::min(lowest, highest), std::max(lowest, highest), last};
+        for (int k = 0; k < 4; ++k)
+            if (k == 0 || order[k] != order[k - 1])
+                line.append(device(order[k]));
+        first = -1;
     };
+    line.reserve(std::min(to - from + 1, 4 * static_cast<int>(std::fabs(xRight - xLeft) + 3.0)));
     for (int i = from; i <= to; ++i) {
-        if (i > from && at(i).x() - at(i - 1).x() > gapLimit) {
+        const QPointF& reading = at(i);
+        if (i > from && reading.x() - at(i - 1).x() > gapLimit) {
             flush();
             lines.push_back(std::move(line));
             line = QPolygonF();
         }
-        const QPointF point = device(i);
-        const double x = std::floor(point.x());
-        if (column.first < 0 || x != column.x) {
+        const double x = xMap.transform(reading.x());
+        const double here = std::floor(round ? x + 0.5 : x);
+        const double y = yMap.transform(reading.y());
+        if (first < 0 || here != column) {
             flush();
-            column = Column{x, i, i, i, i, point, point, point, point};
+            column = here;
+            first = lowest = highest = last = i;
+            low = high = y;
             continue;
         }
-        if (point.y() < column.lowestPoint.y()) {
-            column.lowest = i;
-            column.lowestPoint = point;
+        if (y < low) {
+            low = y;
+            lowest = i;
         }
-        if (point.y() > column.highestPoint.y()) {
-            column.highest = i;
-            column.highestPoint = point;
+        if (y > high) {
+            high = y;
+            highest = i;
         }
-        column.last = i;
-        column.lastPoint = point;
+        last = i;
     }
     flush();
     lines.push_back(std::move(line));

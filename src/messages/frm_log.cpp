@@ -43,6 +43,23 @@ QTextBlock lastLineBlock(const QTextDocument& document)
     return block;
 }
 
+// The locale's long time format without its time-zone field ("t"), and without the brackets
+// or blanks that only framed it. Quoted literal text is kept as it is.
+QString TimeFormatWithoutZone(const QString& format)
+{
+    QString kept;
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        else if (!quoted && c == QLatin1Char('t'))
+            continue;
+        kept += c;
+    }
+    kept.replace(QStringLiteral("()"), QString());
+    return kept.simplified();
+}
+
 } // namespace
 
 TfrmLog::TfrmLog(QWidget* parent) : QMainWindow(parent)
@@ -96,10 +113,11 @@ void TfrmLog::AddStatusLine(const QString& text)
     while (lineCount() >= MaxLines)
         deleteOldestLine();
 
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = m_clock ? m_clock() : QDateTime::currentDateTime();
     const QLocale locale;
-    const QString stamp = locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
-                          locale.toString(now.time(), QLocale::LongFormat);
+    const QString stamp =
+        locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+        locale.toString(now.time(), TimeFormatWithoutZone(locale.timeFormat(QLocale::LongFormat)));
     // One message is one line, in the list and in the log file.
     QString oneLine = text;
     oneLine.replace(QLatin1Char('\r'), QLatin1Char(' '));
@@ -196,7 +214,7 @@ void TfrmLog::ClearMessags1Click()
 
 void TfrmLog::CaptureToFile1Click()
 {
-    const QString fileName = CurrentPrompter().saveFileName(
+    const QString fileName = CurrentPrompter().appendFileName(
         this, QStringLiteral("Select Capture file"), m_logFileName,
         QStringLiteral("Text Files (*.txt);;All Files (*)"), QStringLiteral("Txt"));
     if (fileName.isEmpty())

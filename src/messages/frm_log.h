@@ -3,10 +3,13 @@
 // The Messages window: time-stamped status lines from the whole program, newest on top, kept
 // while the program runs and, when capturing is switched on, also appended to a log file.
 
+#include <QDateTime>
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 class QAction;
 class QCloseEvent;
@@ -28,7 +31,13 @@ public:
     explicit TfrmLog(QWidget* parent = nullptr);
 
     // Adds "<short date> <long time>    <text>." on top; callable whether shown or hidden.
+    // The time is the desk's local clock as the locale writes it, without a time-zone field.
     void AddStatusLine(const QString& text);
+
+    // Where the time stamps come from: the system's local time unless another clock is set
+    // (an empty function puts the system's back).
+    using Clock = std::function<QDateTime()>;
+    void setClock(Clock clock) { m_clock = std::move(clock); }
 
     // The message list: the lines of memLog, newest first. Wrapping on screen does not make
     // more lines.
@@ -80,6 +89,7 @@ private:
     bool m_logToFile = false;
     bool m_shownBefore = false;
     QString m_logFileName;
+    Clock m_clock;
 };
 
 } // namespace orvela

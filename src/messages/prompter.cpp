@@ -27,6 +27,18 @@ public:
         return QFileDialog::getOpenFileName(parent, title, directory, filter);
     }
 
+    QString appendFileName(QWidget* parent, const QString& title, const QString& directory,
+                           const QString& filter, const QString& defaultSuffix) override
+    {
+        QFileDialog dialog(parent, title, directory, filter);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        dialog.setDefaultSuffix(defaultSuffix);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return {};
+        return dialog.selectedFiles().constFirst();
+    }
+
     QString saveFileName(QWidget* parent, const QString& title, const QString& directory,
                          const QString& filter, const QString& defaultSuffix) override
     {

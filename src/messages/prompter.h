@@ -28,6 +28,11 @@ public:
     // toolkit's form ("Text Files (*.txt);;All Files (*)").
     virtual QString openFileName(QWidget* parent, const QString& title, const QString& directory,
                                  const QString& filter) = 0;
+    // A file the caller appends to (it may exist or not): choosing an existing one asks no
+    // question about replacing it, since nothing in it is replaced.
+    virtual QString appendFileName(QWidget* parent, const QString& title, const QString& directory,
+                                   const QString& filter, const QString& defaultSuffix) = 0;
+    // A file the caller writes anew: choosing an existing one asks whether to replace it.
     virtual QString saveFileName(QWidget* parent, const QString& title, const QString& directory,
                                  const QString& filter, const QString& defaultSuffix) = 0;
 };

@@ -5,7 +5,8 @@ A second implementation of Orvela's calendar (on Python's datetime where the dat
 its relative date expressions, of the password scrambler (with Python's base64 module) and of
 the stored password form, compared with what orvela-admin prints for thousands of inputs.
 
-Usage: check_admin.py PATH-TO-ORVELA-ADMIN   (run under LC_ALL=C: separators "/" and ":")
+Usage: check_admin.py PATH-TO-ORVELA-ADMIN [VERSION]   (run under LC_ALL=C: separators "/"
+and ":")
 Prints every mismatch, then "N passed, M failed"; exits 1 when anything failed.
 """
 
@@ -20,6 +21,7 @@ import time
 from concurrent.futures import ThreadPoolExecutor
 
 ADMIN = sys.argv[1] if len(sys.argv) > 1 else None
+VERSION = sys.argv[2] if len(sys.argv) > 2 else "0.1.0"
 DATE_SEP = "/"
 TIME_SEP = ":"
 
@@ -315,7 +317,35 @@ def expect_line(expected):
 def expect_usage(r):
     if r.status != 2 or r.out or "usage: orvela-admin" not in r.err:
         return "expected a usage message on stderr and exit 2"
+    # The complaint is the program's own, the rest its usage.
+    for text in r.err.splitlines():
+        if not (text.startswith("orvela-admin: ") or text.startswith("usage: orvela-admin ")):
+            return "expected every line on stderr to start with \"orvela-admin: \" or usage"
     return None
+
+
+def expect_help(r):
+    """Every usage line of the command list, each followed by its description, on stdout."""
+    usages = [text[len("usage: orvela-admin "):] for text in Result([]).err.splitlines()
+              if text.startswith("usage: orvela-admin ")]
+    lines = r.out.splitlines()
+    if r.status != 0 or r.err or not usages:
+        return "expected the help on stdout and exit 0"
+    for usage_line in usages:
+        at = lines.index("  " + usage_line) if "  " + usage_line in lines else -1
+        if at < 0 or at + 1 >= len(lines) or not lines[at + 1].startswith("      ") \
+                or not lines[at + 1].strip():
+            return "expected %r with a description below it" % usage_line
+    return None
+
+
+def expect_failure(start):
+    def check(r):
+        if r.status != 1 or r.out or not r.err.startswith("orvela-admin: " + start):
+            return "expected exit 1 and \"orvela-admin: %s...\" on stderr" % start
+        return None
+
+    return check
 
 
 def expect_now(compute):
@@ -637,10 +667,18 @@ def add_password_cases():
     for password in passwords:
         expected_block_start = latin1(password) + b":"
 
-        def check_encode(r, password=password, start=expected_block_start):
+        # A password the block cannot give back as typed is still encoded, with one warning.
+        back = password_of_block((latin1(password) + b":")[:30])
+        warning = "" if back == password else (
+            "orvela-admin: warning: this password cannot be stored as typed; it will read back "
+            "as \"%s\"\n" % back)
+
+        def check_encode(r, password=password, start=expected_block_start, warning=warning):
             stored = r.out.rstrip("\n")
-            if r.status != 0 or r.err or not re.fullmatch(r"[A-Za-z0-9+/]{40}", stored):
+            if r.status != 0 or not re.fullmatch(r"[A-Za-z0-9+/]{40}", stored):
                 return "expected 40 base64 characters, exit 0"
+            if r.err != warning:
+                return "expected the warning %r on stderr" % warning
             clear = unscramble(base64.b64decode(stored, validate=True))
             possible = {pack(password, t) for t in range(r.before - 1, r.after + 2)}
             if clear not in possible:
@@ -685,7 +723,12 @@ def add_password_cases():
 
 
 def add_usage_cases():
-    for args in ([], ["--help"], ["-h"], ["nonsense"], ["time"], ["password"], ["time", "bogus"],
+    for args in (["--help"], ["-h"], ["help"]):
+        case(args, expect_help)
+    line(["--version"], "orvela-admin " + VERSION)
+    case(["restore", "/nonexistent/Orvela.ovf"],
+         expect_failure("restore: no program has /nonexistent/Orvela.ovf open"))
+    for args in ([], ["--help", "time"], ["help", "x"], ["--version", "x"], ["nonsense"], ["time"], ["password"], ["time", "bogus"],
                  ["password", "bogus", "x"], ["password", "encode"], ["password", "decode"],
                  ["password", "encode", "a", "b"], ["password", "decode", "a", "b"],
                  ["time", "encode", 1, 2, 3, 4, 5], ["time", "encode", 1, 2, 3, 4, 5, 6, 7],

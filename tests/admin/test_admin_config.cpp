@@ -6,20 +6,25 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 struct Run
 {
     int exitCode = -1;
     QString out;
+    QString err;
 };
 
 Run admin(const QStringList& args)
 {
     QProcess process;
     process.start(QStringLiteral(ORVELA_ADMIN_PATH), args);
-    process.waitForFinished(20000);
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput())};
+    if (!process.waitForFinished(20000))
+        return {};
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
 }
 
 QByteArray read(const QString& path)
@@ -90,6 +95,11 @@ private slots:
                                                     << "Title";
         QTest::newRow("empty key") << "Application"
                                    << "";
+        // Written, but read back as a comment or without the character.
+        QTest::newRow("key beginning with ;") << "Application"
+                                              << ";Title";
+        QTest::newRow("control character at the end of a key") << "Application"
+                                                               << "Title\x0e";
     }
 
     void refusedNames()
@@ -110,6 +120,37 @@ private slots:
         QCOMPARE(admin({"config", "set", folder, "Application", "Title", "x"}).exitCode, 1);
         QCOMPARE(admin({"config", "get", folder, "Application", "Title"}).exitCode, 1);
         QVERIFY(QFileInfo(folder).isDir());
+    }
+
+    void onlyRegularFiles_data()
+    {
+        QTest::addColumn<QString>("verb");
+        QTest::addColumn<QString>("path"); // empty: a named pipe the test makes
+        // Each of these waited or read for good.
+        QTest::newRow("get from an endless device") << "get"
+                                                    << "/dev/zero";
+        QTest::newRow("set on a full device") << "set"
+                                              << "/dev/full";
+        QTest::newRow("get from a named pipe") << "get" << QString();
+        QTest::newRow("set on a named pipe") << "set" << QString();
+    }
+
+    void onlyRegularFiles()
+    {
+        QFETCH(QString, verb);
+        QFETCH(QString, path);
+        QTemporaryDir dir;
+        if (path.isEmpty()) {
+            path = dir.filePath("Orvela.ovf");
+            QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        }
+        QStringList args{"config", verb, path, "Application", "Title"};
+        if (verb == "set")
+            args << "x";
+        const Run run = admin(args);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains(path + ": it is not a regular file"), qPrintable(run.err));
+        QVERIFY(run.out.isEmpty());
     }
 
     void usage_data()

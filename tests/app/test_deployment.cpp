@@ -63,6 +63,8 @@ QProcessEnvironment programEnvironment(const QString& odbcFolder)
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.insert(QStringLiteral("ODBCSYSINI"), odbcFolder);
     environment.insert(QStringLiteral("ODBCINI"), odbcFolder + QStringLiteral("/odbc.ini"));
+    // As on a desk started without a login session: nothing may be said about it.
+    environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
     return environment;
 }
 
@@ -225,7 +227,66 @@ private slots:
         const QByteArray saved = readFile(config);
         QVERIFY(saved.contains("Title=Desk 3\r\n"));
         QVERIFY2(saved.contains("[Windows]"), saved.constData());
-        QVERIFY(!program.readAllStandardError().contains("cannot be saved"));
+        const QByteArray errors = program.readAllStandardError();
+        QVERIFY(!errors.contains("cannot be saved"));
+        QVERIFY(!errors.contains("were not saved"));
+        QVERIFY2(!errors.contains("XDG_RUNTIME_DIR"), errors.constData());
+    }
+
+    // The connection box names only the data source: the console says where the reason is.
+    void connectionFailureSaysWhereTheReasonIs()
+    {
+        QTemporaryDir dir;
+        const QString config = dir.filePath(QStringLiteral("desk.ovf"));
+        writeFile(config, "[DataBase]\r\nDataSource=NoSuchSource\r\nUserName=u\r\n");
+        QProcess program;
+        program.setProcessEnvironment(programEnvironment(dir.path()));
+        program.start(QStringLiteral(ORVELA_PATH), {QStringLiteral("--config"), config});
+        QVERIFY(program.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(RequestRestore(config, 500), 20000);
+        program.terminate();
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitCode(), 0);
+        const QStringList said =
+            linesContaining(QString::fromLocal8Bit(program.readAllStandardError()).split('\n'),
+                            QStringLiteral("Error connection to"));
+        QCOMPARE(said, QStringList{QStringLiteral("orvela: Error connection to NoSuchSource; the "
+                                                  "reason is in the Messages window (Options, "
+                                                  "Messages).")});
+    }
+
+    // Answered without a display: on standard output, exit 0, no window system touched.
+    void helpAndVersionWithoutDisplay_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("shown");
+        const QString help = QStringLiteral("--config <FILE>");
+        QTest::newRow("--help") << QStringList{QStringLiteral("--help")} << help;
+        QTest::newRow("-h") << QStringList{QStringLiteral("-h")} << help;
+        QTest::newRow("--version") << QStringList{QStringLiteral("--version")}
+                                   << QStringLiteral("Orvela " ORVELA_VERSION "\n");
+        QTest::newRow("after another option")
+            << QStringList{QStringLiteral("--config"), QStringLiteral("x.ovf"),
+                           QStringLiteral("--version")}
+            << QStringLiteral("Orvela " ORVELA_VERSION "\n");
+    }
+
+    void helpAndVersionWithoutDisplay()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, shown);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QString::fromLatin1(name));
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(ORVELA_PATH), arguments);
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        const QString out = QString::fromLocal8Bit(program.readAllStandardOutput());
+        QVERIFY2(out.contains(shown), qPrintable(out));
+        QCOMPARE(program.readAllStandardError(), QByteArray());
     }
 
     // A --config that cannot serve: said on the console, the program starts on defaults and
@@ -271,6 +332,9 @@ private slots:
         QCOMPARE(program.exitCode(), 0);
         const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
         QVERIFY2(errors.contains(said) && errors.contains(config), qPrintable(errors));
+        // The save at the close fails too, and the Messages window goes with the program.
+        QVERIFY2(errors.contains(QStringLiteral("the settings of this run were not saved")),
+                 qPrintable(errors));
         if (kind == QLatin1String("folder"))
             QVERIFY(QFileInfo(config).isDir());
         if (kind == QLatin1String("unreadable")) {

@@ -10,11 +10,16 @@
 #include "recording_prompter.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -265,6 +270,121 @@ private slots:
         QCOMPARE(log.width(), 408);
     }
 
+    void windowPlacesSurviveARestart()
+    {
+        test::RecordingPrompter prompter;
+        ScopedPrompter scope(prompter);
+        QByteArray firstSave;
+        {
+            TfrmLog log;
+            ScriptedMain window(m_config, log);
+            window.resize(700, 500);
+            window.show();
+            log.move(90, 70);
+            log.resize(310, 220);
+            log.ShowMessages();
+            window.close();
+            firstSave = readFile(m_config);
+        }
+        QCOMPARE(sectionLines(firstSave, QStringLiteral("LogForm")),
+                 QStringList({"Showing=1", "Top=70", "Left=90", "Height=220", "Width=310"}));
+
+        TfrmLog log;
+        ScriptedMain window(m_config, log);
+        // Placed, not shown: the Messages window appears there when asked for.
+        QVERIFY(!log.isVisible());
+        QCOMPARE(log.frameGeometry().topLeft(), QPoint(90, 70));
+        QCOMPARE(log.size(), QSize(310, 220));
+        QCOMPARE(window.size(), QSize(700, 500));
+        window.show();
+        log.ShowMessages();
+        QCOMPARE(log.frameGeometry().topLeft(), QPoint(90, 70));
+        window.close();
+        const QByteArray secondSave = readFile(m_config);
+        for (const QString& section : {QStringLiteral("Windows"), QStringLiteral("LogForm")})
+            QCOMPARE(sectionLines(secondSave, section), sectionLines(firstSave, section));
+    }
+
+    void hugeBoundsAreFitted()
+    {
+        writeFile(m_config, "[Windows]\nTop=2147483647\nLeft=-2147483648\nHeight=2147483647\n"
+                            "Width=2147483647\n[LogForm]\nShowing=1\nTop=-2147483648\n"
+                            "Left=2147483647\nHeight=2147483647\nWidth=2147483647\n");
+        test::RecordingPrompter prompter;
+        ScopedPrompter scope(prompter);
+        TfrmLog log;
+        ScriptedMain window(m_config, log);
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        for (QWidget* shown : {static_cast<QWidget*>(&window), static_cast<QWidget*>(&log)}) {
+            QVERIFY(shown->width() <= screen.width());
+            QVERIFY(shown->height() <= screen.height());
+            QVERIFY(screen.intersects(shown->frameGeometry()));
+        }
+        log.ShowMessages();
+        window.close();
+        // What is saved back is what fits.
+        const QByteArray saved = readFile(m_config);
+        QVERIFY(!saved.contains("2147483647"));
+        QVERIFY(!saved.contains("-2147483648"));
+    }
+
+    void textOutsideLatin1SurvivesRestarts_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("station");
+        QTest::addColumn<QString>("image");
+        QTest::addColumn<QString>("sensor");
+        QTest::addColumn<QString>("units");
+
+        QTest::newRow("UTF-8 file")
+            << QByteArray("[Windows]\r\nTop=50\r\nLeft=50\r\nHeight=500\r\nWidth=700\r\n"
+                          "[Application]\r\nTitle=\xc5\x81\xc3\xb3"
+                          "d\xc5\xba \xe2\x80\x94 "
+                          "\xce\x9b\r\nImageFile=/home/\xc5\x82ukasz/maszt.png\r\n"
+                          "[DataBase]\r\nStation=\xd0\x9c\xd0\x98\xd0\xa0\r\n[Graph1]\r\n"
+                          "Name=\xe6\xb8\xa9\xe5\xba\xa6\r\nUnits=\xe2\x84\x83\r\n")
+            << QString::fromUtf8("Łódź — Λ") << QString::fromUtf8("МИР")
+            << QString::fromUtf8("/home/łukasz/maszt.png") << QString::fromUtf8("温度")
+            << QString::fromUtf8("℃");
+        QTest::newRow("code page 1252 file of an older desk")
+            << QByteArray("[Windows]\r\nTop=50\r\nLeft=50\r\nHeight=500\r\nWidth=700\r\n"
+                          "[Application]\r\nTitle=Z\xfcrich \x96 See\r\nImageFile=C:\\Bilder\\"
+                          "Z\xfcrich.jpg\r\n[DataBase]\r\nStation=Z\xdcRICH\r\n[Graph1]\r\n"
+                          "Name=Temp\xe9rature\r\nUnits=\xb0\x43\r\n")
+            << QString::fromUtf8("Zürich – See") << QString::fromUtf8("ZÜRICH")
+            << QString::fromUtf8("C:\\Bilder\\Zürich.jpg") << QString::fromUtf8("Température")
+            << QString::fromUtf8("°C");
+    }
+
+    void textOutsideLatin1SurvivesRestarts()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, title);
+        QFETCH(QString, station);
+        QFETCH(QString, image);
+        QFETCH(QString, sensor);
+        QFETCH(QString, units);
+        writeFile(m_config, file);
+        test::RecordingPrompter prompter;
+        ScopedPrompter scope(prompter);
+        QByteArray saves[2];
+        for (QByteArray& saved : saves) {
+            TfrmLog log;
+            ScriptedMain window(m_config, log);
+            QCOMPARE(window.windowTitle(), title);
+            QCOMPARE(window.CurrentStation, station);
+            QCOMPARE(window.ImageFileName, image);
+            QCOMPARE(window.GraphSensorNames.value(0), sensor);
+            QCOMPARE(window.SlotUnits.value(0), units);
+            window.close();
+            saved = readFile(m_config);
+        }
+        QCOMPARE(saves[1], saves[0]);
+        QVERIFY(saves[0].contains("Title=" + title.toUtf8() + "\r\n"));
+        QVERIFY(saves[0].contains("Units=" + units.toUtf8() + "\r\n"));
+    }
+
     void dialLimitsRestoredAsSaved()
     {
         // A dial range wholly above its design maximum comes back as saved.
@@ -364,15 +484,40 @@ private slots:
         QCOMPARE(TfrmMain::TimerPeriod(minutes), period);
     }
 
-    void zeroIntervalNeverStartsTheTimer()
+    // An interval of 0 or below turns the timed refresh off, and the Messages window says so
+    // once, also when Setup applies the interval again.
+    void intervalThatTurnsTheRefreshOff_data()
     {
-        writeFile(m_config, "[Application]\nGraphUpdate=0\n");
+        QTest::addColumn<QByteArray>("interval");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("zero") << QByteArray("0")
+                              << "GraphUpdate is 0: the timed refresh is off; the display is "
+                                 "refreshed only at start and after Setup";
+        QTest::newRow("negative") << QByteArray("-3")
+                                  << "GraphUpdate is -3: the timed refresh is off; the display "
+                                     "is refreshed only at start and after Setup";
+        QTest::newRow("one minute says nothing") << QByteArray("1") << QString();
+    }
+
+    void intervalThatTurnsTheRefreshOff()
+    {
+        QFETCH(QByteArray, interval);
+        QFETCH(QString, said);
+        writeFile(m_config, "[Application]\nGraphUpdate=" + interval + "\n");
         test::RecordingPrompter prompter;
         ScopedPrompter scope(prompter);
         TfrmLog log;
         ScriptedMain window(m_config, log);
         window.StartTimer();
-        QVERIFY(!window.Timer1()->isActive());
+        QCOMPARE(window.Timer1()->isActive(), said.isEmpty());
+        window.ApplyTimerPeriod();
+        QStringList expected;
+        if (!said.isEmpty())
+            expected.append(said + QLatin1Char('.'));
+        QStringList messages;
+        for (const QString& line : logLines(log))
+            messages.append(line.section(QStringLiteral("    "), 1));
+        QCOMPARE(messages, expected);
     }
 
     void refreshMarksAndRestoresTheCaption()
@@ -398,19 +543,110 @@ private slots:
         TfrmLog log;
         ScriptedMain window(m_config, log);
         QString during;
+        bool down = true;
+        QString captionAtBox;
+        bool refreshingAtBox = true;
+        prompter.whileOpen = [&] {
+            captionAtBox = window.windowTitle();
+            refreshingAtBox = window.isRefreshing();
+        };
         window.onGraphs = [&] {
             during = window.windowTitle();
-            throw std::runtime_error("server has gone away");
+            if (down)
+                throw std::runtime_error("server has gone away");
         };
-        for (int i = 0; i < 3; ++i)
+        for (int i = 0; i < 3; ++i) {
             window.Timer1Timer();
+            // The box comes once the refresh has ended.
+            QCOMPARE(prompter.boxes.size(), i);
+            QCoreApplication::processEvents();
+        }
         QCOMPARE(during, QStringLiteral(" ....Updating data"));
         QCOMPARE(window.windowTitle(), QString());
         QCOMPARE(window.liveRefreshes, 0);
         QCOMPARE(prompter.boxes.size(), 3);
         QCOMPARE(prompter.boxes.first().icon, BoxIcon::Error);
         QCOMPARE(prompter.boxes.first().text, QStringLiteral("server has gone away"));
+        QCOMPARE(captionAtBox, QString());
+        QVERIFY(!refreshingAtBox);
         QCOMPARE(logLines(log).size(), 3);
+
+        // Back: the first good refresh says so, once; later ones say nothing.
+        down = false;
+        window.Timer1Timer();
+        window.Timer1Timer();
+        QCoreApplication::processEvents();
+        QCOMPARE(prompter.boxes.size(), 3);
+        QCOMPARE(logLines(log).size(), 4);
+        QVERIFY(logContains(log, QStringLiteral("Data flowing again: the refresh works after 3 "
+                                                "failed refreshes")));
+        down = true;
+        window.Timer1Timer();
+        down = false;
+        window.Timer1Timer();
+        QVERIFY(logContains(log, QStringLiteral("Data flowing again: the refresh works after 1 "
+                                                "failed refresh")));
+    }
+
+    // The real box, the real timer: while the box waits for OK, ticks go on, each failing one
+    // writes its line and opens no second box, and the display recovers by itself.
+    void refreshGoesOnWhileTheBoxIsOpen()
+    {
+        writeFile(m_config, "[Application]\nTitle=North Mast\n");
+        TfrmLog log;
+        ScriptedMain window(m_config, log);
+        bool down = true;
+        window.onGraphs = [&] {
+            if (down)
+                throw std::runtime_error("server has gone away");
+        };
+        {
+            // The start's own boxes (no database, no station) are not this test's.
+            test::RecordingPrompter startBoxes;
+            ScopedPrompter scope(startBoxes);
+            window.show();
+        }
+        // The box opens from the event loop, whenever the first tick has failed: a watcher
+        // answers it from inside its modal loop, and closes it whatever it found.
+        QString captionAtBox;
+        int boxesOpen = 0;
+        bool answered = false;
+        bool ticksWentOn = false;
+        bool recovered = false;
+        QTimer watcher;
+        connect(&watcher, &QTimer::timeout, &watcher, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || answered)
+                return;
+            answered = true;
+            captionAtBox = window.windowTitle();
+            const int before = window.graphRefreshes;
+            ticksWentOn = QTest::qWaitFor([&] { return window.graphRefreshes >= before + 3; });
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                boxesOpen += qobject_cast<QMessageBox*>(widget) && widget->isVisible() ? 1 : 0;
+            const int failures = window.graphRefreshes;
+            down = false;
+            recovered = QTest::qWaitFor([&] {
+                return logContains(log, QStringLiteral("Data flowing again: the refresh works "
+                                                       "after %1 failed refreshes")
+                                            .arg(failures));
+            });
+            QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+        });
+        watcher.start(20);
+        window.Timer1()->start(10);
+        QTRY_VERIFY(answered && !QApplication::activeModalWidget());
+        window.Timer1()->stop();
+        QVERIFY(ticksWentOn);
+        QVERIFY(recovered);
+        QCOMPARE(captionAtBox, QStringLiteral("North Mast"));
+        QCOMPARE(boxesOpen, 1);
+        int failedLines = 0;
+        for (const QString& line : logLines(log))
+            failedLines += line.endsWith(QStringLiteral("Refresh failed: server has gone away."));
+        QCOMPARE(failedLines, window.graphRefreshes - window.liveRefreshes);
+        // The first failure of the run opened the Messages window, where the reasons are.
+        QVERIFY(log.isVisible());
     }
 
     void oneErrorBoxAtATime()

@@ -15,6 +15,7 @@
 #include "graphs/graph_position.h"
 #include "graphs/graph_test_support.h"
 #include "graphs/reading_series.h"
+#include "live/live_position.h"
 #include "messages/frm_log.h"
 #include "read_only_folder.h"
 #include "recording_prompter.h"
@@ -37,6 +38,7 @@
 #include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWindow>
 #include <QtTest>
 
 #include <algorithm>
@@ -348,6 +350,47 @@ private slots:
         QCOMPARE(Saved(m_config, "Graph2/TimeRange"_q), "1"_q);
     }
 
+    // Following the operator's choice shows no box, but a failure leaves its reason.
+    void failureAfterAChoiceIsLogged_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("graph chooser") << "graph chooser"_q
+                                       << "Sensor RAIN not shown after the choice: "_q;
+        QTest::newRow("live chooser") << "live chooser"_q
+                                      << "Sensor RAIN not shown after the choice: "_q;
+        QTest::newRow("time range") << "time range"_q
+                                    << "Graph 3 not loaded after the time range change: "_q;
+    }
+
+    void failureAfterAChoiceIsLogged()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, said);
+        if (!prepare(Engine::SQLite))
+            QSKIP(qPrintable(m_fx->SkipReason(Engine::SQLite) + m_fx->LastError()));
+        start(Engine::SQLite, "STN1"_q, QString());
+        const int before = m_log->lineCount();
+        QVERIFY(m_fx->Exec(Engine::SQLite, "DROP TABLE KT_DATA1"_q));
+        if (action == "time range"_q) {
+            m_window->OnObjectMouseDown(chart(3), Qt::RightButton);
+            AnswerDialog<TfrmTimeRange>(
+                [](TfrmTimeRange& dialog) { QTest::mouseClick(dialog.btnOK, Qt::LeftButton); });
+            m_window->TimeRange1Click();
+        } else {
+            QComboBox* box = action == "graph chooser"_q ? m_window->graphPosition(2)->chooser()
+                                                         : m_window->livePosition(3)->chooser();
+            box->setCurrentIndex(box->findText("RAIN"_q));
+            emit box->activated(box->currentIndex());
+        }
+        QCoreApplication::processEvents();
+        QVERIFY2(m_prompter->boxes.isEmpty(), qPrintable(m_prompter->texts().join("; "_q)));
+        const QStringList lines = m_log->lines();
+        QCOMPARE(lines.size(), before + 1);
+        const QString message = lines.first().section("    "_q, 1);
+        QVERIFY2(message.startsWith(said) && message.size() > said.size() + 1, qPrintable(message));
+    }
+
     // The command is the graphs' own: opened on anything else it does nothing.
     void timeRangeNeedsAGraph()
     {
@@ -442,6 +485,35 @@ private slots:
         QCOMPARE(m_window->CurrentStation, "STN2"_q);
         QCOMPARE(m_window->LastUpdate, before);
         QCOMPARE(chart(1)->series()->title().text(), "STN2.AIR TEMP"_q);
+    }
+
+    // The window is on the screen, painted, before the start-up reads anything: the first
+    // graph load finds it exposed.
+    void windowShownBeforeTheFirstLoad()
+    {
+        if (!prepare(Engine::SQLite))
+            QSKIP(qPrintable(m_fx->SkipReason(Engine::SQLite) + m_fx->LastError()));
+        // Enough readings that a load lets events through: one every 2 s from 09:00.
+        std::vector<TestReading> readings;
+        for (int i = 0; i < 10000; ++i) {
+            const CivilTime t = DecodeStationTime(EncodeStationTime(2005, 3, 2, 9, 0, 0) + 2 * i);
+            readings.push_back({t.year, t.month, t.day, t.hour, t.minute, t.second, double(i)});
+        }
+        QVERIFY(m_fx->InsertReadings(Engine::SQLite, "STN1"_q, "AIR TEMP"_q, readings));
+        QString graphs;
+        for (int slot = 1; slot <= 6; ++slot)
+            graphs += "[Graph%1]\r\nName=AIR TEMP\r\nTimeRange=0\r\n"_q.arg(slot);
+        int seen = -1; // the window's exposure the first time a load was seen under way
+        QTimer watch;
+        watch.setInterval(0);
+        connect(&watch, &QTimer::timeout, [&] {
+            if (seen < 0 && m_window && m_window->isLoading())
+                seen = m_window->windowHandle() && m_window->windowHandle()->isExposed();
+        });
+        watch.start();
+        start(Engine::SQLite, "STN1"_q, graphs);
+        QCOMPARE(seen, 1);
+        QCOMPARE(chart(6)->readings().count(), 10000);
     }
 
     void setupReadsWholeWindows_data()

@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace orvela;
 
 class TestConfigAccess : public QObject
@@ -57,6 +60,19 @@ private slots:
             QCOMPARE(file.readAll(), existing);
             QCOMPARE(QFileInfo(path).lastModified(), modified);
         }
+    }
+
+    void namedPipeIsLeftToTheLoad()
+    {
+        // Opening a pipe to probe it would wait for a writer for good; the load refuses it and
+        // says so, so the probe has nothing to add.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Orvela.ovf"));
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        ::alarm(20);
+        const QString problem = ConfigWriteProblem(path);
+        ::alarm(0);
+        QCOMPARE(problem, QString());
     }
 
     void missingFolder()

@@ -96,7 +96,9 @@ private slots:
     void readString();
     void writeString_data();
     void writeString();
-    void latin1Text();
+    void textOutsideLatin1();
+    void decodedText_data();
+    void decodedText();
     void readInteger_data();
     void readInteger();
     void readBool_data();
@@ -143,11 +145,16 @@ void TestSettingsStore::layoutRoundTrip_data()
                                   << QByteArray("[S]\r\nk=v\r\nm=w\r\n\r\n");
     QTest::newRow("mixed line ends") << QByteArray("[S]\r\nk=v\nm=w\r[T]\n\rn=x")
                                      << QByteArray("[S]\r\nk=v\r\nm=w\r\n\r\n[T]\r\nn=x\r\n\r\n");
-    QTest::newRow("Latin-1 bytes unchanged")
+    QTest::newRow("code page 1252 file written again as UTF-8")
         << QByteArray("[S]\r\nname=Z\xfcrich \xb0\x43\xff\r\n")
-        << QByteArray("[S]\r\nname=Z\xfcrich \xb0\x43\xff\r\n\r\n");
-    QTest::newRow("control characters stripped")
-        << QByteArray("\x01[S]\x00\x1a\r\n\x7f\x85k=v\x1a\x9f\r\n", 17)
+        << QByteArray("[S]\r\nname=Z\xc3\xbcrich \xc2\xb0\x43\xc3\xbf\r\n\r\n");
+    QTest::newRow("UTF-8 file unchanged")
+        << QByteArray("[S]\r\nname=Z\xc3\xbcrich \xc2\xb0\x43 /home/\xc5\x82ukasz\r\n")
+        << QByteArray("[S]\r\nname=Z\xc3\xbcrich \xc2\xb0\x43 /home/\xc5\x82ukasz\r\n\r\n");
+    QTest::newRow("byte-order mark dropped") << QByteArray("\xef\xbb\xbf[S]\r\nk=\xc3\xbc\r\n")
+                                             << QByteArray("[S]\r\nk=\xc3\xbc\r\n\r\n");
+    QTest::newRow("control characters stripped, a NUL byte too")
+        << QByteArray("\x01[S]\x00\x1a\r\n\x7f\xc2\x85k=v\x1a\xc2\x9f\r\n", 19)
         << QByteArray("[S]\r\nk=v\r\n\r\n");
     QTest::newRow("value holding equals")
         << QByteArray("[S]\r\nk = a=b \r\n") << QByteArray("[S]\r\nk=a=b\r\n\r\n");
@@ -304,16 +311,60 @@ void TestSettingsStore::writeString()
     QCOMPARE(store.readString(section, key, QStringLiteral("?")), expected);
 }
 
-void TestSettingsStore::latin1Text()
+void TestSettingsStore::textOutsideLatin1()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(Ovf);
+    const QString text = QString::fromUtf8("Z\u00fcrich \u20ac \U0001F600 /home/\u0142ukasz");
     SettingsStore store(path);
-    store.writeString(QStringLiteral("S"), QStringLiteral("k"),
-                      QString::fromUtf8("Z\u00fcrich \u20ac \U0001F600 \u00ff"));
+    store.writeString(QStringLiteral("S"), QStringLiteral("k"), text);
     QVERIFY(store.flush());
-    // Each character outside Latin-1 is one "?", a surrogate pair too.
-    QCOMPARE(readBytes(path), QByteArray("[S]\r\nk=Z\xfcrich ? ? \xff\r\n\r\n"));
+    QCOMPARE(readBytes(path), QByteArray("[S]\r\nk=Z\xc3\xbcrich \xe2\x82\xac \xf0\x9f\x98\x80 "
+                                         "/home/\xc5\x82ukasz\r\n\r\n"));
+    QCOMPARE(SettingsStore(path).readString(QStringLiteral("S"), QStringLiteral("k"), QString()),
+             text);
+}
+
+void TestSettingsStore::decodedText_data()
+{
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<QString>("expected");
+
+    // UTF-8 when the whole file is valid UTF-8.
+    QTest::newRow("two-byte form") << QByteArray("Z\xc3\xbcrich") << QString::fromUtf8("Zürich");
+    QTest::newRow("three-byte form") << QByteArray("\xe2\x82\xac") << QString::fromUtf8("€");
+    QTest::newRow("four-byte form") << QByteArray("\xf0\x9f\x98\x80") << QString::fromUtf8("😀");
+    QTest::newRow("highest code point")
+        << QByteArray("\xf4\x8f\xbf\xbf") << QString::fromUcs4(U"\U0010FFFF");
+    // Code page 1252 otherwise.
+    QTest::newRow("degree and umlaut")
+        << QByteArray("\xb0\x43 Z\xfcrich") << QString::fromUtf8("°C Zürich");
+    QTest::newRow("where 1252 differs from Latin-1")
+        << QByteArray("\x80\x85\x8a\x9f\x81x") << QString::fromUtf8("€…ŠŸ\u0081x");
+    QTest::newRow("one stray byte makes the whole file 1252")
+        << QByteArray("\xc3\xbc \xfc") << QString::fromUtf8("Ã¼ ü");
+    QTest::newRow("beyond the highest code point")
+        << QByteArray("\xf4\x90\x80\x80") << QString::fromUtf8("ô\u0090€€");
+    QTest::newRow("overlong two-byte form") << QByteArray("\xc1\xbf") << QString::fromUtf8("Á¿");
+    QTest::newRow("overlong three-byte form")
+        << QByteArray("\xe0\x9f\xbf") << QString::fromUtf8("àŸ¿");
+    QTest::newRow("overlong four-byte form")
+        << QByteArray("\xf0\x8f\xbf\xbf") << QString::fromUtf8("ð\u008f¿¿");
+    QTest::newRow("encoded surrogate")
+        << QByteArray("\xed\xa0\x80") << QString::fromUtf8("í\u00a0€");
+    QTest::newRow("sequence cut by the line end")
+        << QByteArray("ab\xe2\x82") << QString::fromUtf8("abâ‚");
+    QTest::newRow("lead byte without its follower")
+        << QByteArray("\xc3x") << QString::fromUtf8("Ãx");
+}
+
+void TestSettingsStore::decodedText()
+{
+    QFETCH(QByteArray, value);
+    QFETCH(QString, expected);
+
+    const SettingsStore store = SettingsStore::fromBytes("[S]\r\nk=" + value + "\r\n");
+    QCOMPARE(store.readString(QStringLiteral("S"), QStringLiteral("k"), QString()), expected);
 }
 
 void TestSettingsStore::readInteger_data()
@@ -574,32 +625,48 @@ void TestSettingsStore::existingFileKeepsPermissions()
 void TestSettingsStore::unreadableFile_data()
 {
     QTest::addColumn<QString>("path");
-    QTest::addColumn<bool>("isFolder");
+    QTest::addColumn<QString>("made"); // what the test makes at the path, if anything
 
-    QTest::newRow("path is a folder") << QString() << true;
+    QTest::newRow("path is a folder") << QString() << "folder";
     // A file that exists and opens, but whose reading fails.
-    QTest::newRow("read error") << QStringLiteral("/proc/self/mem") << false;
+    QTest::newRow("read error") << QStringLiteral("/proc/self/mem") << QString();
+    // Opening a pipe for reading waits for a writer; a device may never end.
+    QTest::newRow("named pipe") << QString() << "pipe";
+    QTest::newRow("endless device") << QStringLiteral("/dev/zero") << QString();
+    QTest::newRow("larger than any configuration") << QString() << "huge";
 }
 
 void TestSettingsStore::unreadableFile()
 {
     QFETCH(QString, path);
-    QFETCH(bool, isFolder);
+    QFETCH(QString, made);
 
     QTemporaryDir dir;
-    if (isFolder) {
+    if (!made.isEmpty())
         path = dir.filePath(Ovf);
+    if (made == QStringLiteral("folder"))
         QVERIFY(QDir().mkdir(path));
+    if (made == QStringLiteral("pipe"))
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    if (made == QStringLiteral("huge")) {
+        writeBytes(path, "[S]\r\nk=v\r\n");
+        QVERIFY(::truncate(QFile::encodeName(path).constData(), 65LL * 1024 * 1024) == 0);
     }
+    const QByteArray before = made == QStringLiteral("huge") ? readBytes(path) : QByteArray();
+    // A load that waits or reads for good ends the test instead of hanging it.
+    ::alarm(20);
     SettingsStore store(path);
     QVERIFY(!store.ok());
     QVERIFY(store.errorText().contains(path));
     QCOMPARE(store.readInteger(QStringLiteral("S"), QStringLiteral("k"), 3), 3);
     store.writeString(QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("v"));
     QVERIFY(!store.flush());
+    ::alarm(0);
     QVERIFY(!store.errorText().isEmpty());
-    if (isFolder)
+    if (made == QStringLiteral("folder"))
         QVERIFY(QFileInfo(path).isDir());
+    if (made == QStringLiteral("huge"))
+        QCOMPARE(readBytes(path), before);
 }
 
 void TestSettingsStore::unreadableFileNeverOverwritten()

@@ -16,11 +16,16 @@
 namespace orvela::test {
 namespace {
 
-const QString SqliteDriverName = QStringLiteral("Orvela Test SQLite");
-const QString PgDriverName = QStringLiteral("Orvela Test PostgreSQL");
-
-QString DriverPath(const char* configured)
+QString DriverName(Engine engine)
 {
+    return QStringLiteral("Orvela Test ") + EngineTitle(engine);
+}
+
+QString DriverPath(Engine engine)
+{
+    const char* configured = engine == Engine::SQLite       ? ORVELA_SQLITE_ODBC_DRIVER
+                             : engine == Engine::PostgreSQL ? ORVELA_PG_ODBC_DRIVER
+                                                            : ORVELA_MARIADB_ODBC_DRIVER;
     const QString path = QString::fromUtf8(configured);
     return QFileInfo::exists(path) ? path : QString();
 }
@@ -28,6 +33,26 @@ QString DriverPath(const char* configured)
 QString AdminConnectionName(Engine engine)
 {
     return QStringLiteral("fixture_admin_") + EngineLabel(engine);
+}
+
+// The shared database of a server, which only serves to create and drop the private ones.
+QString AdminDataSource(Engine engine)
+{
+    return QStringLiteral("OrvelaTest") + EngineTitle(engine) + QStringLiteral("Admin");
+}
+
+// "PG" or "MARIADB": the middle of the engine's ORVELA_TEST_*_ variables.
+QString VariablePrefix(Engine engine)
+{
+    return engine == Engine::PostgreSQL ? QStringLiteral("ORVELA_TEST_PG_")
+                                        : QStringLiteral("ORVELA_TEST_MARIADB_");
+}
+
+QString ServerScript(Engine engine)
+{
+    return QStringLiteral(ORVELA_SOURCE_DIR) + (engine == Engine::PostgreSQL
+                                                    ? QStringLiteral("/scripts/pg-server.sh")
+                                                    : QStringLiteral("/scripts/mariadb-server.sh"));
 }
 
 // A port on which nothing listens (for "server down").
@@ -40,34 +65,46 @@ QString ClosedPort()
     return port;
 }
 
-PgServer ReadEnvFile(const QString& path)
+// The facts field of one ORVELA_TEST_*_ variable name without its prefix.
+QString* FactField(ServerFacts& facts, const QString& name)
 {
-    PgServer facts;
+    if (name == QLatin1String("HOST"))
+        return &facts.host;
+    if (name == QLatin1String("PORT"))
+        return &facts.port;
+    if (name == QLatin1String("USER"))
+        return &facts.user;
+    if (name == QLatin1String("PASSWORD"))
+        return &facts.password;
+    if (name == QLatin1String("DB"))
+        return &facts.database;
+    if (name == QLatin1String("DIR"))
+        return &facts.folder;
+    return nullptr;
+}
+
+const QStringList FactNames = {QStringLiteral("HOST"), QStringLiteral("PORT"),
+                               QStringLiteral("USER"), QStringLiteral("PASSWORD"),
+                               QStringLiteral("DB"),   QStringLiteral("DIR")};
+
+ServerFacts ReadEnvFile(Engine engine, const QString& path)
+{
+    ServerFacts facts;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return facts;
+    const QString prefix = VariablePrefix(engine);
     const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
     for (const QString& line : lines) {
         const int eq = line.indexOf(QLatin1Char('='));
-        if (eq < 0)
+        if (eq < 0 || !line.startsWith(prefix))
             continue;
-        const QString key = line.left(eq);
         QString value = line.mid(eq + 1);
         if (value.size() >= 2 && value.startsWith(QLatin1Char('\'')) &&
             value.endsWith(QLatin1Char('\'')))
             value = value.mid(1, value.size() - 2);
-        if (key == QLatin1String("ORVELA_TEST_PG_HOST"))
-            facts.host = value;
-        else if (key == QLatin1String("ORVELA_TEST_PG_PORT"))
-            facts.port = value;
-        else if (key == QLatin1String("ORVELA_TEST_PG_USER"))
-            facts.user = value;
-        else if (key == QLatin1String("ORVELA_TEST_PG_PASSWORD"))
-            facts.password = value;
-        else if (key == QLatin1String("ORVELA_TEST_PG_DB"))
-            facts.database = value;
-        else if (key == QLatin1String("ORVELA_TEST_PG_DIR"))
-            facts.folder = value;
+        if (QString* field = FactField(facts, line.mid(prefix.size(), eq - prefix.size())))
+            *field = value;
     }
     return facts;
 }
@@ -76,36 +113,65 @@ PgServer ReadEnvFile(const QString& path)
 
 QString EngineLabel(Engine engine)
 {
-    return engine == Engine::SQLite ? QStringLiteral("sqlite") : QStringLiteral("postgresql");
+    return EngineTitle(engine).toLower();
+}
+
+QString EngineTitle(Engine engine)
+{
+    switch (engine) {
+    case Engine::SQLite:
+        return QStringLiteral("SQLite");
+    case Engine::PostgreSQL:
+        return QStringLiteral("PostgreSQL");
+    case Engine::MariaDB:
+        break;
+    }
+    return QStringLiteral("MariaDB");
+}
+
+ServerFacts ServerFromEnvironment(Engine engine)
+{
+    ServerFacts facts;
+    const QString prefix = VariablePrefix(engine);
+    for (const QString& name : FactNames)
+        *FactField(facts, name) = qEnvironmentVariable(qPrintable(prefix + name));
+    return facts;
 }
 
 PgServer PgServerFromEnvironment()
 {
-    PgServer facts;
-    facts.host = qEnvironmentVariable("ORVELA_TEST_PG_HOST");
-    facts.port = qEnvironmentVariable("ORVELA_TEST_PG_PORT");
-    facts.user = qEnvironmentVariable("ORVELA_TEST_PG_USER");
-    facts.password = qEnvironmentVariable("ORVELA_TEST_PG_PASSWORD");
-    facts.database = qEnvironmentVariable("ORVELA_TEST_PG_DB");
-    facts.folder = qEnvironmentVariable("ORVELA_TEST_PG_DIR");
-    return facts;
+    return ServerFromEnvironment(Engine::PostgreSQL);
 }
 
-PrivatePgServer::PrivatePgServer()
+void ExportServerFacts(Engine engine, const ServerFacts& facts)
 {
-    // The server runs under its own account when the tests run as root: it must be able to
-    // pass through the temporary folder to its own.
+    ServerFacts copy = facts;
+    const QString prefix = VariablePrefix(engine);
+    for (const QString& name : FactNames) {
+        const QByteArray variable = (prefix + name).toUtf8();
+        const QString& value = *FactField(copy, name);
+        if (facts.present())
+            qputenv(variable.constData(), value.toUtf8());
+        else
+            qunsetenv(variable.constData());
+    }
+}
+
+PrivateServer::PrivateServer(Engine engine) : m_engine(engine)
+{
+    // The PostgreSQL server runs under its own account when the tests run as root: it must be
+    // able to pass through the temporary folder to its own.
     QFile::setPermissions(m_folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                QFileDevice::ExeOwner | QFileDevice::ExeGroup |
                                                QFileDevice::ExeOther);
 }
 
-PrivatePgServer::~PrivatePgServer()
+PrivateServer::~PrivateServer()
 {
     Stop();
 }
 
-bool PrivatePgServer::Run(const QString& command)
+bool PrivateServer::Run(const QString& command)
 {
     if (!m_folder.isValid()) {
         m_error = QStringLiteral("no temporary folder");
@@ -113,8 +179,8 @@ bool PrivatePgServer::Run(const QString& command)
     }
     QProcess script;
     script.setProcessChannelMode(QProcess::MergedChannels);
-    script.start(QStringLiteral("bash"), {QStringLiteral(ORVELA_SOURCE_DIR "/scripts/pg-server.sh"),
-                                          command, m_folder.path() + QStringLiteral("/pg")});
+    script.start(QStringLiteral("bash"),
+                 {ServerScript(m_engine), command, m_folder.path() + QStringLiteral("/server")});
     if (!script.waitForFinished(120000) || script.exitStatus() != QProcess::NormalExit ||
         script.exitCode() != 0) {
         m_error = QString::fromUtf8(script.readAll());
@@ -123,17 +189,17 @@ bool PrivatePgServer::Run(const QString& command)
     return true;
 }
 
-bool PrivatePgServer::Start()
+bool PrivateServer::Start()
 {
     if (!Run(QStringLiteral("start")))
         return false;
-    m_facts = ReadEnvFile(m_folder.path() + QStringLiteral("/pg/env"));
+    m_facts = ReadEnvFile(m_engine, m_folder.path() + QStringLiteral("/server/env"));
     return m_facts.present();
 }
 
-bool PrivatePgServer::Stop()
+bool PrivateServer::Stop()
 {
-    return QFileInfo::exists(m_folder.path() + QStringLiteral("/pg")) &&
+    return QFileInfo::exists(m_folder.path() + QStringLiteral("/server")) &&
            Run(QStringLiteral("stop"));
 }
 
@@ -143,99 +209,112 @@ EngineFixture::EngineFixture()
     qputenv("ODBCSYSINI", QFile::encodeName(m_folder.path()));
     qputenv("ODBCINI", QFile::encodeName(UserIniPath()));
 
-    const QString sqliteDriver = DriverPath(ORVELA_SQLITE_ODBC_DRIVER);
-    const QString pgDriver = DriverPath(ORVELA_PG_ODBC_DRIVER);
     QMap<QString, QMap<QString, QString>> drivers;
-    // DontDLClose keeps a driver loaded once used, so a leak report can still name it.
-    if (!sqliteDriver.isEmpty())
-        drivers[SqliteDriverName] = {{QStringLiteral("Description"), QStringLiteral("SQLite 3")},
-                                     {QStringLiteral("Driver"), sqliteDriver},
-                                     {QStringLiteral("DontDLClose"), QStringLiteral("1")}};
-    if (!pgDriver.isEmpty())
-        drivers[PgDriverName] = {{QStringLiteral("Description"), QStringLiteral("PostgreSQL")},
-                                 {QStringLiteral("Driver"), pgDriver},
-                                 {QStringLiteral("DontDLClose"), QStringLiteral("1")}};
+    for (const Engine engine : AllEngines) {
+        const QString path = DriverPath(engine);
+        if (path.isEmpty()) {
+            m_skipReasons[engine] =
+                QStringLiteral("the %1 ODBC driver is not installed").arg(EngineTitle(engine));
+            continue;
+        }
+        // DontDLClose keeps a driver loaded once used, so a leak report can still name it.
+        drivers[DriverName(engine)] = {{QStringLiteral("Description"), EngineTitle(engine)},
+                                       {QStringLiteral("Driver"), path},
+                                       {QStringLiteral("DontDLClose"), QStringLiteral("1")}};
+    }
     WriteIni(m_folder.path() + QStringLiteral("/odbcinst.ini"), drivers);
 
-    if (sqliteDriver.isEmpty()) {
-        m_sqliteSkipReason = QStringLiteral("the SQLite ODBC driver is not installed");
-    } else {
+    if (m_skipReasons.value(Engine::SQLite).isEmpty()) {
         const QString file = m_folder.path() + QStringLiteral("/stations.db");
         QFile(file).open(QIODevice::WriteOnly); // an empty file is an empty SQLite database
         AddDataSource(DataSource(Engine::SQLite),
-                      {{QStringLiteral("Driver"), SqliteDriverName},
+                      {{QStringLiteral("Driver"), DriverName(Engine::SQLite)},
                        {QStringLiteral("Database"), file},
                        {QStringLiteral("NoCreat"), QStringLiteral("1")},
                        {QStringLiteral("Timeout"), QStringLiteral("5000")}});
     }
     WriteIni(UserIniPath(), m_user);
 
-    m_pg = PgServerFromEnvironment();
-    if (pgDriver.isEmpty())
-        m_pgSkipReason = QStringLiteral("the PostgreSQL ODBC driver is not installed");
-    else if (!m_pg.present())
-        m_pgSkipReason = QStringLiteral("no PostgreSQL server: ORVELA_TEST_PG_* are unset (run "
-                                        "the tests through scripts/test.sh)");
-    else
-        SetUpPostgreSql();
+    for (const Engine engine : ServerEngines) {
+        m_servers[engine] = ServerFromEnvironment(engine);
+        if (!m_skipReasons.value(engine).isEmpty())
+            continue;
+        if (!m_servers[engine].present())
+            m_skipReasons[engine] =
+                QStringLiteral("no %1 server: %2* are unset (run the tests through "
+                               "scripts/test.sh)")
+                    .arg(EngineTitle(engine), VariablePrefix(engine));
+        else
+            SetUpServer(engine);
+    }
 }
 
 EngineFixture::~EngineFixture()
 {
-    Disconnect(Engine::SQLite);
-    Disconnect(Engine::PostgreSQL);
-    if (!m_pgDatabase.isEmpty()) {
-        const QString name = QStringLiteral("fixture_pg_drop");
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
-            db.setDatabaseName(QStringLiteral("OrvelaTestPgAdmin"));
-            if (db.open())
-                QSqlQuery(db).exec(QStringLiteral("DROP DATABASE IF EXISTS ") + m_pgDatabase);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(name);
-    }
+    for (const Engine engine : AllEngines)
+        Disconnect(engine);
+    for (const Engine engine : ServerEngines)
+        DropServerDatabase(engine);
 }
 
-void EngineFixture::SetUpPostgreSql()
+void EngineFixture::DropServerDatabase(Engine engine)
 {
-    // The server is shared by test programs that run at the same time, so each gets its own
-    // database; the shared one only serves to create and drop it.
-    QMap<QString, QString> admin = PgAttributes(m_pg, m_pg.database);
-    admin[QStringLiteral("Username")] = m_pg.user;
-    admin[QStringLiteral("Password")] = m_pg.password;
-    AddDataSource(QStringLiteral("OrvelaTestPgAdmin"), admin);
-
-    m_pgDatabase = QStringLiteral("orvela_%1_%2")
-                       .arg(QCoreApplication::applicationPid())
-                       .arg(QRandomGenerator::global()->bounded(1000000));
-    AddDataSource(DataSource(Engine::PostgreSQL), PgAttributes(m_pg, m_pgDatabase));
-    PgServer down = m_pg;
-    down.port = ClosedPort();
-    AddDataSource(QStringLiteral("OrvelaTestPgDown"), PgAttributes(down, m_pg.database));
-
-    const QString name = QStringLiteral("fixture_pg_create");
+    const QString database = m_serverDatabases.value(engine);
+    if (database.isEmpty())
+        return;
+    const QString name = QStringLiteral("fixture_drop_") + EngineLabel(engine);
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
-        db.setDatabaseName(QStringLiteral("OrvelaTestPgAdmin"));
+        db.setDatabaseName(AdminDataSource(engine));
+        if (db.open())
+            QSqlQuery(db).exec(QStringLiteral("DROP DATABASE IF EXISTS ") + database);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+void EngineFixture::SetUpServer(Engine engine)
+{
+    // A server is shared by test programs that run at the same time, so each gets its own
+    // database; the shared one only serves to create and drop it.
+    const ServerFacts& server = m_servers[engine];
+    QMap<QString, QString> admin = ServerAttributes(engine, server, server.database);
+    // Both drivers read the user and the password from the data source under these keys.
+    admin[engine == Engine::PostgreSQL ? QStringLiteral("Username") : QStringLiteral("User")] =
+        server.user;
+    admin[QStringLiteral("Password")] = server.password;
+    AddDataSource(AdminDataSource(engine), admin);
+
+    const QString database = QStringLiteral("orvela_%1_%2")
+                                 .arg(QCoreApplication::applicationPid())
+                                 .arg(QRandomGenerator::global()->bounded(1000000));
+    AddDataSource(DataSource(engine), ServerAttributes(engine, server, database));
+    ServerFacts down = server;
+    down.port = ClosedPort();
+    AddDataSource(DownDataSource(engine), ServerAttributes(engine, down, server.database));
+
+    const QString name = QStringLiteral("fixture_create_") + EngineLabel(engine);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
+        db.setDatabaseName(AdminDataSource(engine));
         if (!db.open()) {
-            m_pgSkipReason =
-                QStringLiteral("cannot reach the PostgreSQL server: ") + db.lastError().text();
+            m_skipReasons[engine] = QStringLiteral("cannot reach the %1 server: %2")
+                                        .arg(EngineTitle(engine), db.lastError().text());
         } else {
             // Test programs that start together may create their databases at the same
-            // moment, which the server can refuse while it copies the template for another.
+            // moment, which a server can refuse while it copies the template for another.
             QSqlQuery create(db);
             bool created = false;
             for (int attempt = 0; attempt < 10 && !created; ++attempt) {
-                created = create.exec(QStringLiteral("CREATE DATABASE ") + m_pgDatabase);
+                created = create.exec(QStringLiteral("CREATE DATABASE ") + database);
                 if (!created)
                     QThread::msleep(200);
             }
-            if (!created) {
-                m_pgSkipReason =
+            if (created)
+                m_serverDatabases[engine] = database;
+            else
+                m_skipReasons[engine] =
                     QStringLiteral("cannot create a test database: ") + create.lastError().text();
-                m_pgDatabase.clear();
-            }
         }
         db.close();
     }
@@ -259,30 +338,44 @@ bool EngineFixture::Available(Engine engine) const
 
 QString EngineFixture::SkipReason(Engine engine) const
 {
-    return engine == Engine::SQLite ? m_sqliteSkipReason : m_pgSkipReason;
+    return m_skipReasons.value(engine);
 }
 
 QString EngineFixture::DataSource(Engine engine) const
 {
-    return engine == Engine::SQLite ? QStringLiteral("OrvelaTestSQLite")
-                                    : QStringLiteral("OrvelaTestPostgreSQL");
+    return QStringLiteral("OrvelaTest") + EngineTitle(engine);
+}
+
+QString EngineFixture::DownDataSource(Engine engine)
+{
+    return engine == Engine::PostgreSQL
+               ? QStringLiteral("OrvelaTestPgDown")
+               : QStringLiteral("OrvelaTest") + EngineTitle(engine) + QStringLiteral("Down");
 }
 
 QString EngineFixture::User(Engine engine) const
 {
-    return engine == Engine::SQLite ? QStringLiteral("anyone") : m_pg.user;
+    return engine == Engine::SQLite ? QStringLiteral("anyone") : Server(engine).user;
 }
 
 QString EngineFixture::Password(Engine engine) const
 {
-    return engine == Engine::SQLite ? QStringLiteral("any;thing}") : m_pg.password;
+    return engine == Engine::SQLite ? QStringLiteral("any;thing}") : Server(engine).password;
 }
 
-QMap<QString, QString> EngineFixture::PgAttributes(const PgServer& server,
-                                                   const QString& database) const
+const ServerFacts& EngineFixture::Server(Engine engine) const
 {
-    return {{QStringLiteral("Driver"), PgDriverName},
-            {QStringLiteral("Servername"), server.host},
+    static const ServerFacts none;
+    const auto found = m_servers.constFind(engine);
+    return found == m_servers.cend() ? none : *found;
+}
+
+QMap<QString, QString> EngineFixture::ServerAttributes(Engine engine, const ServerFacts& server,
+                                                       const QString& database) const
+{
+    return {{QStringLiteral("Driver"), DriverName(engine)},
+            {engine == Engine::PostgreSQL ? QStringLiteral("Servername") : QStringLiteral("Server"),
+             server.host},
             {QStringLiteral("Port"), server.port},
             {QStringLiteral("Database"), database}};
 }
@@ -322,7 +415,7 @@ QSqlDatabase EngineFixture::Admin(Engine engine)
                           : QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
     if (!db.isOpen()) {
         db.setDatabaseName(DataSource(engine));
-        db.setUserName(engine == Engine::SQLite ? QString() : m_pg.user);
+        db.setUserName(engine == Engine::SQLite ? QString() : Server(engine).user);
         // The fixture's own connection quotes the password the ODBC way itself.
         QString password = Password(engine);
         password.replace(QLatin1String("}"), QLatin1String("}}"));
@@ -366,8 +459,16 @@ bool EngineFixture::ExecAll(Engine engine, const QStringList& sql)
 
 QStringList EngineFixture::TableStatements(Engine engine)
 {
-    const QString time =
-        engine == Engine::SQLite ? QStringLiteral("TIMESTAMP") : QStringLiteral("TIMESTAMP(0)");
+    // MariaDB's TIMESTAMP moves values by the session's time zone and stops at 2038; DATETIME
+    // keeps the fields as written.
+    const QString time = engine == Engine::SQLite    ? QStringLiteral("TIMESTAMP")
+                         : engine == Engine::MariaDB ? QStringLiteral("DATETIME")
+                                                     : QStringLiteral("TIMESTAMP(0)");
+    // MariaDB's index keys hold at most 3,072 bytes, less than two names of 4,000 characters
+    // in utf8mb4: there the index covers the names' first characters.
+    const QString index = engine == Engine::MariaDB
+                              ? QStringLiteral("STATION_ID(64), SENSORNAME(64), TIME_TAG")
+                              : QStringLiteral("STATION_ID, SENSORNAME, TIME_TAG");
     return {QStringLiteral("DROP TABLE IF EXISTS KT_DATA1"),
             QStringLiteral("DROP TABLE IF EXISTS KT_SITESENSORS"),
             QStringLiteral("DROP TABLE IF EXISTS KT_SITES"),
@@ -378,8 +479,7 @@ QStringList EngineFixture::TableStatements(Engine engine)
             QStringLiteral("CREATE TABLE KT_DATA1 (STATION_ID VARCHAR(4000), SENSORNAME "
                            "VARCHAR(4000), TIME_TAG %1, ED_VALUE DOUBLE PRECISION)")
                 .arg(time),
-            QStringLiteral("CREATE INDEX KT_DATA1_IDX ON KT_DATA1 (STATION_ID, SENSORNAME, "
-                           "TIME_TAG)")};
+            QStringLiteral("CREATE INDEX KT_DATA1_IDX ON KT_DATA1 (%1)").arg(index)};
 }
 
 bool EngineFixture::CreateTables(Engine engine)

@@ -2,9 +2,9 @@
 
 // Real database engines for the tests: a temporary folder with odbcinst.ini and odbc.ini (made
 // the driver manager's through ODBCSYSINI and ODBCINI before the first ODBC call), a SQLite
-// station database, and, when scripts/test.sh started a PostgreSQL server and exported
-// ORVELA_TEST_PG_*, a private PostgreSQL database on it. Both get the three station tables and
-// the index KT_DATA1(STATION_ID, SENSORNAME, TIME_TAG).
+// station database, and, when scripts/test.sh started a PostgreSQL or a MariaDB server and
+// exported ORVELA_TEST_PG_* or ORVELA_TEST_MARIADB_*, a private database on each. All get the
+// three station tables and the index KT_DATA1(STATION_ID, SENSORNAME, TIME_TAG).
 
 #include <QMap>
 #include <QSqlDatabase>
@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QVector>
 
+#include <array>
 #include <vector>
 
 namespace orvela::test {
@@ -20,13 +21,22 @@ namespace orvela::test {
 enum class Engine
 {
     SQLite,
-    PostgreSQL
+    PostgreSQL,
+    MariaDB
 };
 
-QString EngineLabel(Engine engine); // "sqlite", "postgresql"
+// Every engine the tests run on, in the order their rows appear.
+inline constexpr std::array<Engine, 3> AllEngines = {Engine::SQLite, Engine::PostgreSQL,
+                                                     Engine::MariaDB};
+// The engines that run as a server which a script starts.
+inline constexpr std::array<Engine, 2> ServerEngines = {Engine::PostgreSQL, Engine::MariaDB};
 
-// The server that scripts/pg-server.sh starts, as its DIR/env file or the environment says.
-struct PgServer
+QString EngineLabel(Engine engine); // "sqlite", "postgresql", "mariadb"
+QString EngineTitle(Engine engine); // "SQLite", "PostgreSQL", "MariaDB"
+
+// A server that scripts/pg-server.sh or scripts/mariadb-server.sh starts, as its DIR/env file
+// or the environment says.
+struct ServerFacts
 {
     QString host;
     QString port;
@@ -36,28 +46,40 @@ struct PgServer
     QString folder;
     bool present() const { return !host.isEmpty() && !port.isEmpty(); }
 };
+using PgServer = ServerFacts;
+ServerFacts ServerFromEnvironment(Engine engine);
 PgServer PgServerFromEnvironment();
+// Sets (or, for empty facts, removes) the engine's ORVELA_TEST_* variables of this process, so
+// that a fixture made afterwards uses that server.
+void ExportServerFacts(Engine engine, const ServerFacts& facts);
 
-// A server of the test's own, in its own folder, started and stopped through
-// scripts/pg-server.sh: for playing a server restart without disturbing other tests.
-class PrivatePgServer
+// A server of the caller's own, in its own folder, started and stopped through the engine's
+// script: for playing a server restart without disturbing other tests, or for a benchmark.
+class PrivateServer
 {
 public:
-    PrivatePgServer();
-    ~PrivatePgServer();
-    PrivatePgServer(const PrivatePgServer&) = delete;
-    PrivatePgServer& operator=(const PrivatePgServer&) = delete;
+    explicit PrivateServer(Engine engine);
+    ~PrivateServer();
+    PrivateServer(const PrivateServer&) = delete;
+    PrivateServer& operator=(const PrivateServer&) = delete;
 
     bool Start(); // false with ErrorText() when the script failed
     bool Stop();
-    const PgServer& Facts() const { return m_facts; }
+    const ServerFacts& Facts() const { return m_facts; }
     const QString& ErrorText() const { return m_error; }
 
 private:
     bool Run(const QString& command);
+    Engine m_engine;
     QTemporaryDir m_folder;
-    PgServer m_facts;
+    ServerFacts m_facts;
     QString m_error;
+};
+
+class PrivatePgServer : public PrivateServer
+{
+public:
+    PrivatePgServer() : PrivateServer(Engine::PostgreSQL) {}
 };
 
 // A reading for InsertReadings: local civil time fields and a value; `null` stores NULL.
@@ -86,13 +108,21 @@ public:
     QString DataSource(Engine engine) const;
     QString User(Engine engine) const;
     QString Password(Engine engine) const;
-    const PgServer& Pg() const { return m_pg; }
+    const ServerFacts& Server(Engine engine) const;
+    const PgServer& Pg() const { return Server(Engine::PostgreSQL); }
+    // The data source that names the engine's server at a port where nothing listens.
+    static QString DownDataSource(Engine engine);
 
     // Adds a data source to the system (odbc.ini) or user (ODBCINI) file.
     void AddDataSource(const QString& name, const QMap<QString, QString>& attributes,
                        bool userFile = false);
-    // The attributes of a PostgreSQL data source for a server and database.
-    QMap<QString, QString> PgAttributes(const PgServer& server, const QString& database) const;
+    // The attributes of a data source for a server of `engine` and a database on it.
+    QMap<QString, QString> ServerAttributes(Engine engine, const ServerFacts& server,
+                                            const QString& database) const;
+    QMap<QString, QString> PgAttributes(const PgServer& server, const QString& database) const
+    {
+        return ServerAttributes(Engine::PostgreSQL, server, database);
+    }
 
     // Statements for preparing test data, over a connection of the fixture's own. False with
     // LastError() on failure.
@@ -117,13 +147,13 @@ public:
 private:
     QSqlDatabase Admin(Engine engine);
     void WriteIni(const QString& path, const QMap<QString, QMap<QString, QString>>& sections);
-    void SetUpPostgreSql();
+    void SetUpServer(Engine engine);
+    void DropServerDatabase(Engine engine);
 
     QTemporaryDir m_folder;
-    PgServer m_pg;
-    QString m_pgDatabase; // the private database on the shared server
-    QString m_pgSkipReason;
-    QString m_sqliteSkipReason;
+    QMap<Engine, ServerFacts> m_servers;
+    QMap<Engine, QString> m_serverDatabases; // the private database on each shared server
+    QMap<Engine, QString> m_skipReasons;
     QString m_lastError;
     QMap<QString, QMap<QString, QString>> m_system;
     QMap<QString, QMap<QString, QString>> m_user;

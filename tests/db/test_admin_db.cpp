@@ -1,6 +1,8 @@
 // orvela-admin's database commands, run as the program itself: the demo station (its database,
-// ODBC set-up and configuration), the feed, the data source list and the connection check.
+// ODBC set-up and configuration, on SQLite and in the database of a server's data source), the
+// feed, the data source list and the connection check.
 
+#include "db/engine_fixture.h"
 #include "db/password_scrambler.h"
 
 #include <QDateTime>
@@ -15,6 +17,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -49,7 +52,25 @@ QDateTime ParseTime(const QString& text)
     return QDateTime::fromString(text, "yyyy-MM-dd HH:mm:ss"_q);
 }
 
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The section the demo registers for the user, for a demo in `folder`.
+QByteArray DemoSection(const QString& folder)
+{
+    return "[OrvelaDemo]\nDescription=Orvela demo stations\nDriver=%1\nDatabase=%2\n"
+           "NoCreat=1\nTimeout=5000\n"_q
+               .arg(QStringLiteral(ORVELA_SQLITE_ODBC_DRIVER),
+                    QDir(folder).filePath("stations.db"_q))
+               .toUtf8();
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(orvela::test::Engine)
 
 class TestAdminDb : public QObject
 {
@@ -57,7 +78,9 @@ class TestAdminDb : public QObject
 
 private:
     QTemporaryDir m_folder;
+    std::unique_ptr<orvela::test::EngineFixture> m_fx;
     QString m_demo;
+    QString m_userIni;
     QString m_config;
     QProcessEnvironment m_environment;
     // The zone the demo runs in: far from UTC, so that a time written in UTC shows.
@@ -93,15 +116,26 @@ private:
     }
 
 private slots:
+    // The environment of a run whose user data sources are in `userIni`.
+    QProcessEnvironment WithUserIni(const QString& userIni) const
+    {
+        QProcessEnvironment environment = m_environment;
+        environment.insert("ODBCINI"_q, userIni);
+        return environment;
+    }
+
     void initTestCase()
     {
+        // The server engines' data sources, before this process makes its first ODBC call.
+        m_fx = std::make_unique<orvela::test::EngineFixture>();
         m_demo = m_folder.filePath("demo"_q);
         m_config = m_folder.filePath("config"_q);
+        m_userIni = m_folder.filePath("user-sources.ini"_q);
         QVERIFY(QDir().mkpath(m_config));
         m_environment = QProcessEnvironment::systemEnvironment();
         m_environment.insert("TZ"_q, QString::fromLatin1(m_zone));
         m_environment.insert("ODBCSYSINI"_q, m_demo);
-        m_environment.insert("ODBCINI"_q, m_folder.filePath("no-user-sources.ini"_q));
+        m_environment.insert("ODBCINI"_q, m_userIni);
         // Under the sanitizers: the ODBC driver manager unloads its own libraries at exit and
         // leaves their caches behind, which leak detection would report against an unknown
         // module in every run of the program. This process still checks its own leaks.
@@ -122,6 +156,7 @@ private slots:
             QSqlDatabase::database("demo_reader"_q).close();
             QSqlDatabase::removeDatabase("demo_reader"_q);
         }
+        m_fx.reset();
     }
 
     void demoOdbcSetUp()
@@ -136,8 +171,61 @@ private slots:
 
         const Run list = Admin({"dsn"_q, "list"_q}, m_environment);
         QCOMPARE(list.exitCode, 0);
-        QVERIFY2(list.out.split(QLatin1Char('\n')).contains("OrvelaDemo\tOrvela SQLite"_q),
+        // Registered for the user as well, where the driver manager looks first.
+        QCOMPARE(ReadAll(m_userIni), DemoSection(m_demo));
+        QVERIFY2(list.out.split(QLatin1Char('\n'))
+                     .contains("OrvelaDemo\t"_q + QStringLiteral(ORVELA_SQLITE_ODBC_DRIVER)),
                  qPrintable(list.out));
+        QVERIFY2(Admin({"dsn"_q, "list"_q}, WithUserIni(m_folder.filePath("none.ini"_q)))
+                     .out.split(QLatin1Char('\n'))
+                     .contains("OrvelaDemo\tOrvela SQLite"_q),
+                 qPrintable(list.out));
+    }
+
+    // The user's own file keeps everything but the demo's section, which a second run with
+    // the same folder leaves as it is.
+    void demoRegistersTheUserDataSource_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after"); // "@" stands for the demo's section
+        QTest::addColumn<bool>("changed");
+        QTest::newRow("no file yet") << QByteArray() << QByteArray("@") << true;
+        QTest::newRow("other sections and comments kept, an old demo section replaced")
+            << QByteArray("# mine\n[Mine]\nDriver = x ; y\r\n\n; old\n[orvelademo]\nDriver=old\n"
+                          "Database=/gone\n[Other]\nX=1")
+            << QByteArray("# mine\n[Mine]\nDriver = x ; y\r\n\n; old\n@\n[Other]\nX=1") << true;
+        QTest::newRow("appended after a last line without its end")
+            << QByteArray("[Mine]\nA=1") << QByteArray("[Mine]\nA=1\n\n@") << true;
+        QTest::newRow("the same section already there")
+            << QByteArray("[First]\n\n@\n[Last]\n") << QByteArray("[First]\n\n@\n[Last]\n")
+            << false;
+    }
+
+    void demoRegistersTheUserDataSource()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        QFETCH(bool, changed);
+        const QString folder = m_folder.filePath("registered-%1"_q.arg(QTest::currentDataTag()));
+        const QString ini = folder + ".ini"_q;
+        const QByteArray section = DemoSection(folder);
+        if (!before.isEmpty()) {
+            QFile file(ini);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray(before).replace('@', section));
+        }
+        const Run run = Admin({"demo"_q, folder, "--config-dir"_q, folder, "--days"_q, "1"_q},
+                              WithUserIni(ini));
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QCOMPARE(ReadAll(ini), QByteArray(after).replace('@', section));
+        QVERIFY2(run.out.contains(changed
+                                      ? "data source OrvelaDemo: registered in "_q + ini
+                                      : "data source OrvelaDemo: already registered in "_q + ini),
+                 qPrintable(run.out));
+        if (before.isEmpty()) // a file of the user's own, as it may come to hold passwords
+            QCOMPARE(QFile::permissions(ini) &
+                         ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
+                     QFile::ReadOwner | QFile::WriteOwner);
     }
 
     void demoStationsAndReadings()
@@ -199,8 +287,8 @@ private slots:
         const QByteArray bytes = file.readAll();
         QVERIFY(bytes.contains("[DataBase]\r\nDataSource=OrvelaDemo\r\n"));
         QVERIFY(!bytes.contains("\n\n"));
-        QVERIFY(bytes.contains("Units=\xb0"
-                               "C\r\n")); // Latin-1 degree sign
+        QVERIFY(bytes.contains("Units=\xc2\xb0"
+                               "C\r\n")); // the degree sign in UTF-8
         const QList<QByteArray> lines = bytes.split('\n');
         QByteArray stored;
         int names = 0;
@@ -235,7 +323,8 @@ private slots:
         file.write(before);
         file.close();
         const QString other = m_folder.filePath("demo2"_q);
-        const Run run = Admin({"demo"_q, other, "--config-dir"_q, m_config}, m_environment);
+        const Run run = Admin({"demo"_q, other, "--config-dir"_q, m_config, "--days"_q, "1"_q},
+                              WithUserIni(other + ".ini"_q));
         QVERIFY2(run.exitCode == 0, qPrintable(run.err));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), before);
@@ -244,8 +333,9 @@ private slots:
     void demoCreatesAMissingConfigFolder()
     {
         const QString desk = m_folder.filePath("new/desk"_q);
-        const Run run =
-            Admin({"demo"_q, m_folder.filePath("demo3"_q), "--config-dir"_q, desk}, m_environment);
+        const QString demo = m_folder.filePath("demo3"_q);
+        const Run run = Admin({"demo"_q, demo, "--config-dir"_q, desk, "--days"_q, "1"_q},
+                              WithUserIni(demo + ".ini"_q));
         QVERIFY2(run.exitCode == 0, qPrintable(run.err));
         QVERIFY(QFileInfo::exists(desk + "/Orvela.ovf"_q));
     }
@@ -265,7 +355,7 @@ private slots:
         const qint64 fewest = readingsSince(CivilNow());
         QVERIFY2(run.exitCode == 0, qPrintable(run.err));
         const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        QVERIFY(lines.size() >= 4 + 8);
+        QVERIFY(lines.size() >= 5 + 8);
         QCOMPARE(lines[0], "engine: SQLite"_q);
         QStringList stations =
             lines[1].mid(QStringLiteral("stations: ").size()).split(QLatin1Char(','));
@@ -273,7 +363,8 @@ private slots:
         QCOMPARE(stations, (QStringList{"HARBOUR"_q, "HILLTOP"_q, "VALLEY"_q}));
         QCOMPARE(lines[2], "station: hilltop"_q); // found under its stored spelling
         QVERIFY(lines[3].startsWith("last update: 20"_q));
-        for (int i = 4; i < lines.size(); ++i) {
+        QCOMPARE(lines[4], "sensor\tlatest value\treadings in the last 24 hours"_q);
+        for (int i = 5; i < lines.size(); ++i) {
             const QStringList fields = lines[i].split(QLatin1Char('\t'));
             QCOMPARE(fields.size(), 3);
             bool number = false;
@@ -293,6 +384,10 @@ private slots:
         QTest::addColumn<QString>("errorPart");
         QTest::newRow("unknown data source")
             << QStringList{"check"_q, "NoSuchSource"_q, "u"_q, "p"_q} << 1 << "not found"_q;
+        QTest::newRow("unknown data source: where they are looked up")
+            << QStringList{"check"_q, "NoSuchSource"_q, "u"_q, "p"_q} << 1
+            << "looked up in %1 (the user's: ODBCINI, else ~/.odbc.ini) and then in %2/odbc.ini"_q
+                   .arg(m_userIni, m_demo);
         QTest::newRow("too few words") << QStringList{"check"_q, "OrvelaDemo"_q} << 2 << "usage"_q;
         QTest::newRow("feed with a bad interval")
             << QStringList{"feed"_q, "OrvelaDemo"_q, "u"_q, "p"_q, "--interval"_q, "0"_q} << 2
@@ -310,6 +405,72 @@ private slots:
         const Run run = Admin(args, m_environment);
         QCOMPARE(run.exitCode, exitCode);
         QVERIFY2(run.err.contains(errorPart, Qt::CaseInsensitive), qPrintable(run.err));
+        for (const QString& line : run.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            QVERIFY2(line.startsWith("orvela-admin: "_q) || line.startsWith("usage: "_q),
+                     qPrintable(line));
+    }
+
+    // The demo and the feed on a server engine, through the data source the tests set up.
+    void demoIntoAServerEngine_data()
+    {
+        QTest::addColumn<orvela::test::Engine>("engine");
+        for (const orvela::test::Engine engine : orvela::test::ServerEngines)
+            QTest::newRow(qPrintable(orvela::test::EngineLabel(engine))) << engine;
+    }
+
+    void demoIntoAServerEngine()
+    {
+        QFETCH(orvela::test::Engine, engine);
+        if (!m_fx->Available(engine))
+            QSKIP(qPrintable(m_fx->SkipReason(engine)));
+        // The fixture's ODBC set-up, which this process's environment names.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TZ"_q, QString::fromLatin1(m_zone));
+        if (m_environment.contains("ASAN_OPTIONS"_q))
+            environment.insert("ASAN_OPTIONS"_q, m_environment.value("ASAN_OPTIONS"_q));
+        const QString dsn = m_fx->DataSource(engine);
+        const QString user = m_fx->User(engine);
+        const QString password = m_fx->Password(engine);
+        const QString desk = m_folder.filePath("desk-"_q + orvela::test::EngineLabel(engine));
+        const QStringList into{"demo"_q, "--into"_q,       dsn, user, password, "--days"_q,
+                               "1"_q,    "--config-dir"_q, desk};
+        const Run made = Admin(into, environment);
+        QVERIFY2(made.exitCode == 0, qPrintable(made.err));
+        QVERIFY2(made.out.contains(" 3 stations, "_q), qPrintable(made.out));
+        const QByteArray config = ReadAll(desk + "/Orvela.ovf"_q);
+        QVERIFY(config.contains("DataSource=" + dsn.toUtf8() + "\r\nUserName=" + user.toUtf8()));
+        // A station database is never written over.
+        const Run again = Admin(into, environment);
+        QCOMPARE(again.exitCode, 1);
+        QVERIFY2(again.err.startsWith("orvela-admin: demo: "_q) &&
+                     again.err.contains("already holds a table"_q),
+                 qPrintable(again.err));
+
+        const auto checked = [&] {
+            return Admin({"check"_q, dsn, user, password, "valley"_q}, environment);
+        };
+        const Run check = checked();
+        QVERIFY2(check.exitCode == 0, qPrintable(check.err));
+        const QStringList lines = check.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY(lines.size() >= 5 + 8);
+        QCOMPARE(lines[0], "engine: "_q + orvela::test::EngineTitle(engine));
+        QStringList stations = lines[1].mid(QStringLiteral("stations: ").size()).split(',');
+        stations.sort();
+        QCOMPARE(stations, (QStringList{"HARBOUR"_q, "HILLTOP"_q, "VALLEY"_q}));
+        for (int i = 5; i < lines.size(); ++i) {
+            const int count = lines[i].section(QLatin1Char('\t'), 2).toInt();
+            QVERIFY2(count >= 1380 && count <= 1441, qPrintable(lines[i]));
+        }
+
+        // The feed moves the last update on.
+        QProcess feed;
+        feed.setProcessEnvironment(environment);
+        feed.start(QStringLiteral(ORVELA_ADMIN_PATH),
+                   {"feed"_q, dsn, user, password, "--interval"_q, "1"_q});
+        QVERIFY(feed.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(checked().out.section(QLatin1Char('\n'), 3, 3) > lines[3], 20000);
+        feed.kill();
+        feed.waitForFinished();
     }
 
     void feedAppendsAndMovesLastUpdate()

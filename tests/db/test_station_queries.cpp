@@ -126,7 +126,7 @@ private:
 
     template <typename Add> static void ForEachEngine(Add add)
     {
-        for (Engine engine : {Engine::SQLite, Engine::PostgreSQL})
+        for (Engine engine : AllEngines)
             add(engine);
     }
 
@@ -186,8 +186,11 @@ private slots:
             const QString l = EngineLabel(e) + QStringLiteral(": ");
             QTest::newRow(qPrintable(l + QLatin1String("upper-cased")))
                 << e << QStringList{"stn1"_q, "STN2"_q} << QStringLiteral("STN1,STN2");
+            // MariaDB's default collation compares without regard to case: there the database
+            // itself holds the two as one station.
             QTest::newRow(qPrintable(l + QLatin1String("ids differing in case both listed")))
-                << e << QStringList{"stn1"_q, "STN1"_q} << QStringLiteral("STN1,STN1");
+                << e << QStringList{"stn1"_q, "STN1"_q}
+                << (e == Engine::MariaDB ? QStringLiteral("STN1") : QStringLiteral("STN1,STN1"));
             QTest::newRow(qPrintable(l + QLatin1String("null id skipped")))
                 << e << QStringList{NullText, "A1"_q, "B2"_q} << QStringLiteral("A1,B2");
             QTest::newRow(qPrintable(l + QLatin1String("only a-z upper-cased")))
@@ -406,6 +409,11 @@ private slots:
                 << e << Rows{{"ST1"_q, "TEMP"_q, {2024, 5, 1, 10, 0, 0}, -1e300}}
                 << QStringLiteral("ST1") << QStringLiteral("TEMP") << true
                 << -std::numeric_limits<float>::infinity();
+            QTest::newRow(qPrintable(l + QLatin1String("huge sensor name")))
+                << e << Rows{{"ST1"_q, hugeName, {2024, 5, 1, 10, 0, 0}, 6}}
+                << QStringLiteral("ST1") << hugeName << true << 6.0F;
+            if (e == Engine::MariaDB)
+                return; // its DOUBLE holds no infinity
             QTest::newRow(qPrintable(l + QLatin1String("infinite value")))
                 << e
                 << Rows{{"ST1"_q,
@@ -414,9 +422,6 @@ private slots:
                          std::numeric_limits<double>::infinity()}}
                 << QStringLiteral("ST1") << QStringLiteral("TEMP") << true
                 << std::numeric_limits<float>::infinity();
-            QTest::newRow(qPrintable(l + QLatin1String("huge sensor name")))
-                << e << Rows{{"ST1"_q, hugeName, {2024, 5, 1, 10, 0, 0}, 6}}
-                << QStringLiteral("ST1") << hugeName << true << 6.0F;
         });
         QTest::newRow("postgresql: not-a-number value")
             << Engine::PostgreSQL
@@ -453,6 +458,64 @@ private slots:
             QVERIFY(std::isnan(value));
         else
             QCOMPARE(value, expected);
+    }
+
+    // An engine that refuses the row limit of the dialect its name suggests: the clause is
+    // really sent, and really refused, by forcing that dialect on a real connection.
+    void latestValueWithoutTheRowLimit_data()
+    {
+        QTest::addColumn<Engine>("engine");
+        QTest::addColumn<SqlDialect>("refused");
+        QTest::addColumn<bool>("withTables");
+        for (const Engine e : AllEngines)
+            QTest::newRow(qPrintable(EngineLabel(e) + QStringLiteral(": TOP 1 refused")))
+                << e << SqlDialect::Top << true;
+        QTest::newRow("sqlite: FETCH FIRST refused")
+            << Engine::SQLite << SqlDialect::FetchFirst << true;
+        // Without the tables the plain statement fails too: that failure is not the limit's.
+        QTest::newRow("sqlite: no tables") << Engine::SQLite << SqlDialect::Top << false;
+    }
+
+    void latestValueWithoutTheRowLimit()
+    {
+        QFETCH(Engine, engine);
+        QFETCH(SqlDialect, refused);
+        QFETCH(bool, withTables);
+        REQUIRE_ENGINE(engine);
+        if (!withTables)
+            SQL(engine, QStringLiteral("DROP TABLE KT_DATA1"));
+        else
+            QVERIFY(InsertRows(engine, {{"ST1"_q, "TEMP"_q, {2024, 5, 1, 10, 0, 0}, 1.5},
+                                        {"ST1"_q, "TEMP"_q, {2024, 5, 1, 10, 5, 0}, 2.5},
+                                        {"ST1"_q, "TEMP"_q, {2024, 5, 1, 9, 0, 0}, 0.5}})
+                        .isEmpty());
+        auto db = Connect(engine);
+        db->SetDialect(refused);
+        StationQueries queries(*db);
+        float value = -1;
+        if (!withTables) {
+            try {
+                queries.ReadLatestValue("ST1"_q, "TEMP"_q, value);
+                QFAIL("a statement on a missing table must fail");
+            } catch (const DatabaseError& error) {
+                // The report is the statement the engine is normally sent.
+                QVERIFY(error.syntaxError());
+            }
+            QCOMPARE(db->Dialect(), refused);
+            QVERIFY2(m_fx->CreateTables(engine), qPrintable(m_fx->LastError()));
+            return;
+        }
+        QVERIFY(queries.ReadLatestValue("ST1"_q, "TEMP"_q, value));
+        QCOMPARE(value, 2.5F);
+        // Remembered for the connection: the limit is not tried again.
+        QCOMPARE(db->Dialect(), SqlDialect::Unlimited);
+        QVERIFY(!queries.ReadLatestValue("ST1"_q, "RAIN"_q, value));
+        QCOMPARE(value, 2.5F);
+        // A new connection asks the engine again.
+        QVERIFY(db->ConnectDatabase(m_fx->DataSource(engine), m_fx->User(engine),
+                                    m_fx->Password(engine))
+                    .ok);
+        QCOMPARE(db->Dialect(), SqlDialect::Limit);
     }
 
     // --- time range ---------------------------------------------------------------------
@@ -520,6 +583,8 @@ private slots:
                 << Time{2024, 3, 31, 2, 30, 0}
                 << Rows{{""_q, ""_q, {2024, 3, 31, 2, 0, 0}, 2},
                         {""_q, ""_q, {2024, 3, 31, 2, 30, 0}, 3}};
+            if (e == Engine::MariaDB)
+                return; // its DOUBLE holds no infinity
             QTest::newRow(qPrintable(l + QLatin1String("infinite values handed out")))
                 << e
                 << Rows{{"ST1"_q,
@@ -720,6 +785,14 @@ private slots:
         QTest::newRow("postgresql: server down")
             << Engine::PostgreSQL << QStringLiteral("OrvelaTestPgDown") << QString() << own << false
             << QStringLiteral("onnect");
+        QTest::newRow("mariadb: password holding ; and }")
+            << Engine::MariaDB << QString() << QString() << own << true << QString();
+        QTest::newRow("mariadb: wrong password")
+            << Engine::MariaDB << QString() << QString() << QStringLiteral("wrong;one}") << false
+            << QStringLiteral("Access denied");
+        QTest::newRow("mariadb: server down")
+            << Engine::MariaDB << EngineFixture::DownDataSource(Engine::MariaDB) << QString() << own
+            << false << QStringLiteral("onnect");
     }
 
     void connection()
@@ -733,7 +806,7 @@ private slots:
         REQUIRE_ENGINE(engine);
         if (dataSource.isEmpty())
             dataSource = m_fx->DataSource(engine);
-        if (engine == Engine::PostgreSQL && user.isEmpty())
+        if (engine != Engine::SQLite && user.isEmpty())
             user = m_fx->User(engine);
         if (password == QLatin1String("<own>"))
             password = m_fx->Password(engine);
@@ -744,8 +817,7 @@ private slots:
         QCOMPARE(db.IsOpen(), ok);
         QCOMPARE(db.DataSourceName(), dataSource);
         if (ok) {
-            QCOMPARE(db.EngineName(), engine == Engine::SQLite ? QStringLiteral("SQLite")
-                                                               : QStringLiteral("PostgreSQL"));
+            QCOMPARE(db.EngineName(), EngineTitle(engine));
             QCOMPARE(db.Dialect(), SqlDialect::Limit);
             StationQueries queries(db);
             QString list;
@@ -814,8 +886,9 @@ private slots:
                 if (source.name == QLatin1String("OrvelaTestSQLite"))
                     QCOMPARE(source.driver, QStringLiteral("Orvela Test SQLite"));
         }
-        if (m_fx->Available(Engine::PostgreSQL))
-            QVERIFY(names.contains(QStringLiteral("OrvelaTestPostgreSQL")));
+        for (const Engine engine : ServerEngines)
+            if (m_fx->Available(engine))
+                QVERIFY(names.contains(m_fx->DataSource(engine)));
     }
 
     void latestValueStatementPerDialect_data()
@@ -968,15 +1041,23 @@ private slots:
 
     // --- server restart -----------------------------------------------------------------
 
+    void reconnectAfterServerRestart_data()
+    {
+        QTest::addColumn<Engine>("engine");
+        for (const Engine engine : ServerEngines)
+            AddEngineRow(engine, "stopped and started again");
+    }
+
     void reconnectAfterServerRestart()
     {
-        REQUIRE_ENGINE(Engine::PostgreSQL);
+        QFETCH(Engine, engine);
+        REQUIRE_ENGINE(engine);
         // A server of this test's own, so that stopping it disturbs no other test.
-        PrivatePgServer server;
+        PrivateServer server(engine);
         QVERIFY2(server.Start(), qPrintable(server.ErrorText()));
-        const PgServer& facts = server.Facts();
-        const QString dsn = QStringLiteral("OrvelaTestPgRestart");
-        m_fx->AddDataSource(dsn, m_fx->PgAttributes(facts, facts.database));
+        const ServerFacts& facts = server.Facts();
+        const QString dsn = QStringLiteral("OrvelaTestRestart") + EngineTitle(engine);
+        m_fx->AddDataSource(dsn, m_fx->ServerAttributes(engine, facts, facts.database));
 
         const auto seed = [&](const QStringList& sql) {
             const QString name = QStringLiteral("test_restart_seed");
@@ -1000,13 +1081,12 @@ private slots:
             QSqlDatabase::removeDatabase(name);
             return error;
         };
-        const auto reading = [](int minute, double value) {
+        const auto reading = [engine](int minute, double value) {
             return QStringLiteral("INSERT INTO KT_DATA1 VALUES ('ST1', 'TEMP', %1, %2)")
-                .arg(EngineFixture::TimeLiteral(Engine::PostgreSQL, 2024, 5, 1, 10, minute, 0))
+                .arg(EngineFixture::TimeLiteral(engine, 2024, 5, 1, 10, minute, 0))
                 .arg(value);
         };
-        QString error =
-            seed(EngineFixture::TableStatements(Engine::PostgreSQL) + QStringList{reading(0, 1.5)});
+        QString error = seed(EngineFixture::TableStatements(engine) + QStringList{reading(0, 1.5)});
         QVERIFY2(error.isEmpty(), qPrintable(error));
 
         StationDatabase db(QStringLiteral("test_restart"));

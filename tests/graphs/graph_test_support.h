@@ -83,11 +83,11 @@ Q_DECLARE_METATYPE(orvela::CivilTime)
 
 namespace orvela::test {
 
-// One data row per engine, named "sqlite: NAME" and "postgresql: NAME", with the engine in the
-// first column; `columns` adds the rest of the row.
+// One data row per engine, named "sqlite: NAME", "postgresql: NAME" and "mariadb: NAME", with
+// the engine in the first column; `columns` adds the rest of the row.
 inline void EngineRows(const char* name, const std::function<void(QTestData&)>& columns = {})
 {
-    for (const Engine engine : {Engine::SQLite, Engine::PostgreSQL}) {
+    for (const Engine engine : AllEngines) {
         QTestData& row =
             QTest::newRow(qPrintable(EngineLabel(engine) + ": "_q + QString::fromUtf8(name)))
             << engine;

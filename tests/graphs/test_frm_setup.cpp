@@ -68,7 +68,7 @@ private slots:
     void initTestCase()
     {
         m_fx = std::make_unique<EngineFixture>();
-        for (const Engine engine : {Engine::SQLite, Engine::PostgreSQL})
+        for (const Engine engine : AllEngines)
             if (m_fx->Available(engine))
                 QVERIFY2(m_fx->CreateTables(engine), qPrintable(m_fx->LastError()));
     }
@@ -218,7 +218,7 @@ void TestFrmSetup::dialog_data()
          "Site"_q,
          45},
     };
-    for (const Engine engine : {Engine::SQLite, Engine::PostgreSQL})
+    for (const Engine engine : AllEngines)
         for (const Case& c : cases)
             QTest::newRow(qPrintable(EngineLabel(engine) + ": "_q + QString::fromUtf8(c.name)))
                 << engine << c.stations << c.listFails << c.station << c.title << c.minutes

@@ -140,7 +140,7 @@ private slots:
     void initTestCase()
     {
         m_fx = std::make_unique<EngineFixture>();
-        for (const Engine engine : {Engine::SQLite, Engine::PostgreSQL})
+        for (const Engine engine : AllEngines)
             if (m_fx->Available(engine))
                 QVERIFY2(m_fx->CreateTables(engine), qPrintable(m_fx->LastError()));
     }

@@ -1,12 +1,15 @@
+#include "answer_dialog.h"
 #include "messages/frm_log.h"
 #include "recording_prompter.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QScrollBar>
@@ -20,13 +23,6 @@ namespace {
 
 const QString Gap = QStringLiteral("    ");
 const QString ErrorText = QStringLiteral("ERROR: Unable to write status message to log file");
-
-QString stampOf(const QDateTime& time)
-{
-    const QLocale locale;
-    return locale.toString(time.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
-           locale.toString(time.time(), QLocale::LongFormat);
-}
 
 // The message part of a line: what follows the time stamp and the four blanks.
 QString messageOf(const QString& line)
@@ -75,6 +71,7 @@ private slots:
     void restoredPositionKept();
     void captureToFile();
     void captureCancelled();
+    void captureAsksNothingAboutReplacing();
     void unwritableLogFile_data();
     void unwritableLogFile();
 };
@@ -116,46 +113,49 @@ void TestFrmLog::windowLayout()
     QVERIFY(!log.StopCapture1()->isEnabled());
 }
 
+// Literal lines at a fixed clock: the locale's short date, one blank, its long time without
+// a time-zone field wherever the locale puts one, four blanks, the text and one period.
 void TestFrmLog::lineFormat_data()
 {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("line");
 
     QTest::newRow("connection, C locale") << "C"
                                           << "Connected to Weather"
-                                          << "Connected to Weather.";
+                                          << "12 Oct 2026 13:12:50    Connected to Weather.";
     QTest::newRow("read failure, German dates") << "de_DE"
                                                 << "Failed to read INI file"
-                                                << "Failed to read INI file.";
-    QTest::newRow("save failure, US dates") << "en_US"
-                                            << "Failed to save INI file"
-                                            << "Failed to save INI file.";
+                                                << "12.10.26 13:12:50    Failed to read INI file.";
+    QTest::newRow("save failure, US dates and hours")
+        << "en_US"
+        << "Failed to save INI file"
+        << "10/12/26 1:12:50 PM    Failed to save INI file.";
+    QTest::newRow("zone field first, Chinese")
+        << "zh_CN"
+        << "x" << QStringLiteral("2026/10/12 \u4e0b\u53481:12:50    x.");
+    QTest::newRow("zone field after literal text, Japanese")
+        << "ja_JP"
+        << "x" << QStringLiteral("2026/10/12 13\u664212\u520650\u79d2    x.");
     QTest::newRow("empty text") << "C"
                                 << ""
-                                << ".";
+                                << "12 Oct 2026 13:12:50    .";
     QTest::newRow("line breaks make no second line") << "C"
                                                      << "two\r\nparts"
-                                                     << "two  parts.";
+                                                     << "12 Oct 2026 13:12:50    two  parts.";
 }
 
 void TestFrmLog::lineFormat()
 {
     QFETCH(QString, locale);
     QFETCH(QString, text);
-    QFETCH(QString, message);
+    QFETCH(QString, line);
 
     QLocale::setDefault(QLocale(locale));
     TfrmLog log;
-    const QDateTime before = QDateTime::currentDateTime();
+    log.setClock([] { return QDateTime(QDate(2026, 10, 12), QTime(13, 12, 50)); });
     log.AddStatusLine(text);
-    const QDateTime after = QDateTime::currentDateTime();
-
-    QCOMPARE(log.lineCount(), 1);
-    const QString line = log.lines().constFirst();
-    const QStringList expected{stampOf(before) + Gap + message, stampOf(after) + Gap + message};
-    QVERIFY2(expected.contains(line), qPrintable(line));
-    QVERIFY(!line.endsWith(QStringLiteral("..")) || message.endsWith(QStringLiteral("..")));
+    QCOMPARE(log.lines(), QStringList{line});
 }
 
 void TestFrmLog::cap_data()
@@ -346,6 +346,38 @@ void TestFrmLog::captureCancelled()
     QVERIFY(!log.StopCapture1()->isEnabled());
     log.AddStatusLine(QStringLiteral("plain"));
     QCOMPARE(log.lineCount(), 1);
+}
+
+// The capture appends: the real file dialog, on a file that exists, must not ask whether to
+// replace it.
+void TestFrmLog::captureAsksNothingAboutReplacing()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("capture.txt"));
+    {
+        QFile existing(path);
+        QVERIFY(existing.open(QIODevice::WriteOnly));
+        existing.write("earlier\r\n");
+    }
+    TfrmLog log;
+    QString question;
+    orvela::test::AnswerDialog<QFileDialog>([&question, path](QFileDialog& dialog) {
+        // A question would open over the dialog while it accepts: answer No and keep its text.
+        QTimer::singleShot(0, [&question] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                question = box->text();
+                box->reject();
+            }
+        });
+        dialog.selectFile(path);
+        static_cast<QDialog&>(dialog).accept();
+    });
+    log.CaptureToFile1()->trigger();
+    QVERIFY2(question.isEmpty(), qPrintable(question));
+    QCOMPARE(log.logFileName(), path);
+    log.AddStatusLine(QStringLiteral("appended"));
+    QVERIFY(readBytes(path).startsWith("earlier\r\n"));
+    QVERIFY(readBytes(path).endsWith("appended.\r\n"));
 }
 
 void TestFrmLog::unwritableLogFile_data()

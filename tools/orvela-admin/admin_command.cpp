@@ -25,6 +25,14 @@ int UsageError(QTextStream& err, const QString& problem, const QString& usage)
     return ExitUsage;
 }
 
+int Failure(QTextStream& err, const QString& text)
+{
+    for (const QString& line : text.trimmed().split(QLatin1Char('\n')))
+        err << "orvela-admin: " << line.trimmed() << '\n';
+    err.flush();
+    return ExitFailed;
+}
+
 QString SubcommandUsage(const char* group, const std::vector<Subcommand>& commands)
 {
     QString usage;

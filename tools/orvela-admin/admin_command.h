@@ -37,6 +37,8 @@ struct CommandGroup
 // Writes `problem` (when not empty) and then each usage line after "usage: orvela-admin " on
 // `err`; returns ExitUsage.
 int UsageError(QTextStream& err, const QString& problem, const QString& usage);
+// Writes each line of `text` after "orvela-admin: " on `err`; returns ExitFailed.
+int Failure(QTextStream& err, const QString& text);
 
 // A command of a group that takes a fixed list of words, of which the last `optional` may be
 // left out, and prints one result line.

@@ -5,14 +5,18 @@
 namespace orvela::admin {
 namespace {
 
-// A name that would break the file's layout: it could not be read back as written.
-bool IsValidName(const QString& name)
+// A name that would break the file's layout: it could not be read back as written. The load
+// strips control characters as well as blanks, and takes a line that begins with ";" for a
+// comment.
+bool IsValidName(const QString& name, bool isKey)
 {
     if (name.trimmed().isEmpty() || name.trimmed() != name)
         return false;
+    if (isKey && name.startsWith(QLatin1Char(';')))
+        return false;
     for (const QChar c : name) {
         if (c == QLatin1Char('=') || c == QLatin1Char('[') || c == QLatin1Char(']') ||
-            c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+            c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F))
             return false;
     }
     return true;
@@ -33,15 +37,16 @@ int ConfigCommand(const QStringList& args, QTextStream& out, QTextStream& err)
         return UsageError(err, QStringLiteral("config: wrong arguments"), ConfigUsage());
     const QString& section = args[2];
     const QString& key = args[3];
-    if (!IsValidName(section) || !IsValidName(key))
+    if (!IsValidName(section, false) || !IsValidName(key, true))
         return UsageError(err,
                           QStringLiteral("config: a section or key may not hold \"=\", \"[\", "
-                                         "\"]\", a line break or surrounding blanks"),
+                                         "\"]\", a line break, a control character or "
+                                         "surrounding blanks, and a key may not begin with \";\""),
                           ConfigUsage());
 
     SettingsStore store(args[1]);
     if (!store.ok()) {
-        err << store.errorText() << '\n';
+        err << "orvela-admin: config: " << store.errorText() << '\n';
         return ExitFailed;
     }
     if (get) {
@@ -52,7 +57,7 @@ int ConfigCommand(const QStringList& args, QTextStream& out, QTextStream& err)
     }
     store.writeString(section, key, args[4]);
     if (!store.flush()) {
-        err << store.errorText() << '\n';
+        err << "orvela-admin: config: " << store.errorText() << '\n';
         return ExitFailed;
     }
     out << section << '/' << key << '=' << store.readString(section, key, QString()) << '\n';

@@ -2,6 +2,7 @@
 
 #include "weather_model.h"
 
+#include "db/odbc_handles.h"
 #include "db/station_database.h"
 #include "db/station_queries.h"
 #include "support/format_scan.h"
@@ -128,6 +129,30 @@ void FeedOnce(StationDatabase& database, StationQueries& queries,
 
 } // namespace
 
+QString DataSourceLookup()
+{
+    const QString user = odbc::UserDataSourceFile();
+    const QString system = odbc::SystemDataSourceFile();
+    return QStringLiteral("data sources are looked up in %1 (the user's: ODBCINI, else "
+                          "~/.odbc.ini) and then in %2 (the system's: odbc.ini in ODBCSYSINI, "
+                          "else in /etc)")
+        .arg(user.isEmpty() ? QStringLiteral("~/.odbc.ini") : user,
+             system.isEmpty() ? QStringLiteral("/etc/odbc.ini") : system);
+}
+
+int ConnectionFailure(QTextStream& err, const QString& command, const QString& dataSource,
+                      const QString& errorText)
+{
+    QString text = command + QStringLiteral(": ") + errorText;
+    bool known = false;
+    for (const DataSourceInfo& source : StationDatabase::ListDataSources())
+        known = known || source.name.compare(dataSource, Qt::CaseInsensitive) == 0;
+    if (!known)
+        text += QStringLiteral("\nthere is no data source \"%1\": ").arg(dataSource) +
+                DataSourceLookup() + QStringLiteral("; \"orvela-admin dsn list\" lists them");
+    return Failure(err, text);
+}
+
 SqlPluginScope::SqlPluginScope()
 {
     if (QCoreApplication::instance() == nullptr)
@@ -155,9 +180,13 @@ int DsnCommand(const QStringList& args, QTextStream& out, QTextStream& err)
 {
     if (args != QStringList{QStringLiteral("list")})
         return UsageError(err, QStringLiteral("dsn: only \"list\" is known"), DsnUsage());
-    for (const DataSourceInfo& source : StationDatabase::ListDataSources())
+    const QVector<DataSourceInfo> sources = StationDatabase::ListDataSources();
+    for (const DataSourceInfo& source : sources)
         out << source.name << '\t' << source.driver << '\n';
     out.flush();
+    if (sources.isEmpty()) {
+        err << "orvela-admin: dsn list: no data sources: " << DataSourceLookup() << Qt::endl;
+    }
     return 0;
 }
 
@@ -168,10 +197,8 @@ int CheckCommand(const QStringList& args, QTextStream& out, QTextStream& err)
     SqlPluginScope plugins;
     StationDatabase database(QStringLiteral("OrvelaCheck"));
     const ConnectResult connected = database.ConnectDatabase(args[0], args[1], args[2]);
-    if (!connected.ok) {
-        err << connected.errorText << Qt::endl;
-        return 1;
-    }
+    if (!connected.ok)
+        return ConnectionFailure(err, QStringLiteral("check"), args[0], connected.errorText);
     try {
         StationQueries queries(database);
         out << "engine: " << database.EngineName() << '\n';
@@ -198,6 +225,7 @@ int CheckCommand(const QStringList& args, QTextStream& out, QTextStream& err)
         const DateTime start = StationTimeToDateTime(now - SecondsPerDay);
         QStringList sensors;
         queries.LoadStationSensors(station, sensors);
+        out << "sensor\tlatest value\treadings in the last 24 hours\n";
         for (const QString& sensor : sensors) {
             float latest = 0;
             const bool found = queries.ReadLatestValue(station, sensor, latest);
@@ -212,8 +240,7 @@ int CheckCommand(const QStringList& args, QTextStream& out, QTextStream& err)
         out.flush();
     } catch (const DatabaseError& error) {
         out.flush();
-        err << error.text() << Qt::endl;
-        return 1;
+        return Failure(err, QStringLiteral("check: ") + error.text());
     }
     return 0;
 }
@@ -233,10 +260,8 @@ int FeedCommand(const QStringList& args, QTextStream& out, QTextStream& err)
     SqlPluginScope plugins;
     StationDatabase database(QStringLiteral("OrvelaFeed"));
     const ConnectResult connected = database.ConnectDatabase(args[0], args[1], args[2]);
-    if (!connected.ok) {
-        err << connected.errorText << Qt::endl;
-        return 1;
-    }
+    if (!connected.ok)
+        return ConnectionFailure(err, QStringLiteral("feed"), args[0], connected.errorText);
     StationQueries queries(database);
     std::map<QString, WeatherModel> models;
     out << "feeding " << args[0] << " every " << interval << " s; stop with Ctrl+C" << Qt::endl;
@@ -247,7 +272,7 @@ int FeedCommand(const QStringList& args, QTextStream& out, QTextStream& err)
             out << TimeText(at) << Qt::endl;
         } catch (const DatabaseError& error) {
             // The server may be restarting: report and try again at the next interval.
-            err << TimeText(at) << ": " << error.text() << Qt::endl;
+            err << "orvela-admin: feed: " << TimeText(at) << ": " << error.text() << Qt::endl;
         }
         std::this_thread::sleep_for(std::chrono::seconds(interval));
     }

@@ -52,6 +52,13 @@ private:
     std::unique_ptr<QCoreApplication> m_application;
 };
 
+// Where the driver manager looks up data sources, as a sentence for an error message.
+QString DataSourceLookup();
+// Reports a failed connection to `dataSource` on `err` ("orvela-admin: COMMAND: text"), with
+// where data sources are looked up when none of that name is defined; returns ExitFailed.
+int ConnectionFailure(QTextStream& err, const QString& command, const QString& dataSource,
+                      const QString& errorText);
+
 // The demo's data source and database file.
 inline const QString DemoDataSource = QStringLiteral("OrvelaDemo");
 inline const QString DemoDatabaseFile = QStringLiteral("stations.db");

@@ -25,9 +25,7 @@ struct OutputFailed
 
 int ExportFailure(QTextStream& err, const QString& text)
 {
-    err << "orvela-admin: export: " << text << '\n';
-    err.flush();
-    return ExitFailed;
+    return Failure(err, QStringLiteral("export: ") + text);
 }
 
 // An ISO 8601 date with an optional time (minutes, optionally seconds) after "T" or a blank.
@@ -108,7 +106,7 @@ int ExportCommand(const QStringList& args, QTextStream& out, QTextStream& err)
     StationDatabase database(QStringLiteral("OrvelaExport"));
     const ConnectResult connected = database.ConnectDatabase(args[0], args[1], args[2]);
     if (!connected.ok)
-        return ExportFailure(err, connected.errorText);
+        return ConnectionFailure(err, QStringLiteral("export"), args[0], connected.errorText);
     QIODevice* device = out.device();
     try {
         StationQueries queries(database);

@@ -38,7 +38,18 @@ QString PasswordUsage()
 
 int PasswordCommand(const QStringList& args, QTextStream& out, QTextStream& err)
 {
-    return RunSubcommand("password", PasswordCommands(), args, out, err);
+    const int status = RunSubcommand("password", PasswordCommands(), args, out, err);
+    // The stored form stays what other desks read; whoever stores it learns what it gives back.
+    if (status == ExitDone && args.first() == QLatin1String("encode")) {
+        const std::u16string typed = args.at(1).toStdU16String();
+        const std::u16string back = ReadBackPassword(typed);
+        if (back != typed)
+            err << "orvela-admin: warning: this password cannot be stored as typed; it will read "
+                   "back as \""
+                << QString::fromStdU16String(back) << "\"\n";
+        err.flush();
+    }
+    return status;
 }
 
 } // namespace orvela::admin

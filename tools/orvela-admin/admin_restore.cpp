@@ -40,10 +40,10 @@ int RestoreCommand(const QStringList& args, QTextStream& out, QTextStream& err)
     const QString file = args.isEmpty()
                              ? QDir(ExecutableFolder()).filePath(QStringLiteral("Orvela.ovf"))
                              : args.first();
-    if (!RequestRestore(file)) {
-        out << "no program has " << QDir::toNativeSeparators(file) << " open\n";
-        return ExitFailed;
-    }
+    if (!RequestRestore(file))
+        return Failure(
+            err,
+            QStringLiteral("restore: no program has %1 open").arg(QDir::toNativeSeparators(file)));
     out << "restored\n";
     return ExitDone;
 }
