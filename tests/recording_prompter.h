@@ -55,6 +55,12 @@ public:
         return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
     }
 
+    QString saveFileName(QWidget* parent, const QString& title, const QString& directory,
+                         const QString& filter, const QString& defaultSuffix) override
+    {
+        return appendFileName(parent, title, directory, filter, defaultSuffix);
+    }
+
     QStringList texts() const
     {
         QStringList out;

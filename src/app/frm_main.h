@@ -98,6 +98,12 @@ public:
     // "Print" of the graphs' popup menu: the print preview of the graph it was opened on.
     void Print1Click();
     void TimeRange1Click();
+    // "Export Data...", "Save Picture...", "Second Cursor" and "Break Line at Gaps" of the
+    // graphs' popup menu, on the graph it was opened on.
+    void ExportData1Click();
+    void SavePicture1Click();
+    void SecondCursor1Click();
+    void BreakAtGaps1Click();
     void SelectImageFile1Click();
     // Shows the picture file at `path`; on failure the shown picture stays and the reason
     // comes back.
@@ -181,6 +187,9 @@ private:
     void buildTabs();
     void buildPopupMenus();
     void attachPopup(QWidget* object, int kindTag, QMenu* menu);
+    void addGraphTools(QMenu* menu);
+    // The graph position the popup target belongs to, or null.
+    GraphPosition* popupGraph() const;
     QComboBox* chooser(int number) const;
     void LoadPictureAtStart();
     void FinishDeferredWork();

@@ -1,5 +1,6 @@
 // The graph side of the main window: the six graph loads of a refresh, the "Edit Time Range"
-// command, the station picture with "Select Image File", and the Setup command.
+// command and the graph tools of the popup menu (export, picture, second cursor, gaps), the
+// station picture with "Select Image File", and the Setup command.
 
 #include "app/frm_main.h"
 
@@ -10,12 +11,15 @@
 #include "graphs/frm_image_file.h"
 #include "graphs/graph_chart.h"
 #include "graphs/graph_position.h"
+#include "graphs/graph_save.h"
 #include "graphs/station_picture.h"
 #include "live/live_position.h"
 #include "messages/frm_log.h"
 #include "messages/prompter.h"
 
+#include <QAction>
 #include <QFileInfo>
+#include <QMenu>
 #include <QPixmap>
 #include <QTimer>
 
@@ -107,6 +111,77 @@ void TfrmMain::TimeRange1Click()
                                     .arg(number));
         }
     });
+}
+
+void TfrmMain::addGraphTools(QMenu* menu)
+{
+    const auto add = [this, menu](const QString& caption, const QString& name, auto handler) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(name);
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    menu->addSeparator();
+    add(QStringLiteral("Export Data..."), QStringLiteral("ExportData1"),
+        &TfrmMain::ExportData1Click);
+    add(QStringLiteral("Save Picture..."), QStringLiteral("SavePicture1"),
+        &TfrmMain::SavePicture1Click);
+    QAction* second = add(QStringLiteral("Second Cursor"), QStringLiteral("SecondCursor1"),
+                          &TfrmMain::SecondCursor1Click);
+    QAction* gaps = add(QStringLiteral("Break Line at Gaps"), QStringLiteral("BreakAtGaps1"),
+                        &TfrmMain::BreakAtGaps1Click);
+    second->setCheckable(true);
+    gaps->setCheckable(true);
+    // One menu serves six graphs: its checks show the graph it opens on.
+    connect(menu, &QMenu::aboutToShow, this, [this, second, gaps] {
+        if (const GraphPosition* position = popupGraph()) {
+            second->setChecked(position->hasSecondCursor());
+            gaps->setChecked(position->chart()->gapRule().breakAtGaps);
+        }
+    });
+}
+
+GraphPosition* TfrmMain::popupGraph() const
+{
+    if (m_closed || KindTagOf(m_popupTarget) != KindGraph)
+        return nullptr;
+    for (GraphPosition* position : m_graphs)
+        if (position->chart() == m_popupTarget)
+            return position;
+    return nullptr;
+}
+
+void TfrmMain::ExportData1Click()
+{
+    if (const GraphPosition* position = popupGraph())
+        ExportGraphDataCommand(*position->chart(), SlotUnits.value(position->slot() - 1),
+                               *m_queries, this);
+}
+
+void TfrmMain::SavePicture1Click()
+{
+    if (GraphPosition* position = popupGraph())
+        SaveGraphPictureCommand(*position->chart(), *position->cursor(), this);
+}
+
+void TfrmMain::SecondCursor1Click()
+{
+    GraphPosition* position = popupGraph();
+    if (!position)
+        return;
+    if (position->hasSecondCursor())
+        position->clearSecondCursor();
+    else
+        position->pinSecondCursor();
+}
+
+void TfrmMain::BreakAtGaps1Click()
+{
+    if (GraphPosition* position = popupGraph()) {
+        GapRule rule = position->chart()->gapRule();
+        rule.breakAtGaps = !rule.breakAtGaps;
+        position->chart()->setGapRule(rule);
+    }
 }
 
 bool TfrmMain::LoadStationPicture(const QString& path, QString& error)

@@ -62,6 +62,7 @@ void TfrmMain::buildPopupMenus()
     QAction* print = m_pMnuGraph->addAction(QStringLiteral("Print"));
     print->setObjectName(QStringLiteral("Print1"));
     connect(print, &QAction::triggered, this, &TfrmMain::Print1Click);
+    addGraphTools(m_pMnuGraph);
 
     // The wind chart's units would otherwise be out of the operator's reach.
     m_pMnuWind = new QMenu(this);

@@ -103,6 +103,9 @@ void TfrmMain::LoadSettings()
         SlotUnits.append(store.readString(section, keys::Units, QString()));
         GraphTimeRanges.append(
             validTimeRange(store.readString(section, keys::TimeRange, keys::DefaultTimeRange)));
+        graphPosition(slot)->chart()->setGapRule(
+            {store.readBool(section, keys::BreakAtGaps, keys::DefaultBreakAtGaps),
+             store.readReal(section, keys::GapMinutes, keys::DefaultGapMinutes)});
     }
 
     // Once a gauge refuses its limits the load stops applying values, but the lists are still
@@ -175,6 +178,15 @@ void TfrmMain::SaveSettings()
             savedSensorName(graphPosition(slot)->chooser(), GraphSensorNames.value(index)));
         store.writeString(section, keys::Units, SlotUnits.value(index));
         store.writeString(section, keys::TimeRange, GraphTimeRanges.value(index));
+        // Beyond the first layout: written once they differ from their defaults, and from then
+        // on, so a first save still writes exactly the first layout.
+        const GapRule& gaps = graphPosition(slot)->chart()->gapRule();
+        if (gaps.breakAtGaps != keys::DefaultBreakAtGaps ||
+            store.contains(section, keys::BreakAtGaps))
+            store.writeBool(section, keys::BreakAtGaps, gaps.breakAtGaps);
+        if (gaps.limitMinutes != keys::DefaultGapMinutes ||
+            store.contains(section, keys::GapMinutes))
+            store.writeReal(section, keys::GapMinutes, gaps.limitMinutes);
     }
     for (int slot = 1; slot <= LiveCount; ++slot) {
         const QString section = keys::LiveSection(slot);

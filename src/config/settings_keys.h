@@ -84,6 +84,13 @@ inline constexpr QLatin1String DefaultTitle = Latin1("Orvela");
 inline constexpr std::int32_t DefaultGraphUpdate = 5;
 inline constexpr QLatin1String DefaultTimeRange = Latin1("2");
 inline constexpr int MaxTimeRange = 5;
+// "Graph1".."Graph6", added to the first layout: whether the line breaks where readings are
+// missing, and the gap in minutes beyond which it does (0: five times the median spacing of the
+// readings shown). A file without them breaks lines at the automatic limit.
+inline constexpr QLatin1String BreakAtGaps = Latin1("BreakAtGaps");
+inline constexpr QLatin1String GapMinutes = Latin1("GapMinutes");
+inline constexpr bool DefaultBreakAtGaps = true;
+inline constexpr double DefaultGapMinutes = 0.0;
 inline constexpr QLatin1String DefaultWindUnits = Latin1("deg"); // "Units" of "LiveData7"
 
 struct GaugeLimits

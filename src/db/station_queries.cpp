@@ -14,8 +14,11 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <algorithm>
 #include <cfloat>
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace orvela {
@@ -43,6 +46,13 @@ QString LatestValue(SqlDialect dialect)
 } // namespace statements
 
 namespace {
+
+// The time-range statement with the value once more as text of 19 significant digits, which
+// SQLite's printf writes close enough to read back as the stored double.
+const QString TimeRangeExactText = QStringLiteral(
+    "SELECT TIME_TAG, ED_VALUE, printf('%!.18e', ED_VALUE) FROM KT_DATA1 WHERE "
+    "(STATION_ID=:STATION_ID) AND (SENSORNAME=:SENSORNAME) AND (:STARTTIME <= TIME_TAG) AND "
+    "(TIME_TAG <=:ENDTIME) ORDER BY TIME_TAG ");
 
 constexpr std::int64_t SecondsPerDay64 = 86400;
 // Days from 1970-01-01 to 1899-12-30, the day DateTime counts from.
@@ -170,12 +180,18 @@ private:
 class TimeValueColumns
 {
 public:
-    explicit TimeValueColumns(SQLHSTMT handle) : m_handle(handle)
+    // With `exactText`, a third column holds the value as decimal text with all its digits.
+    explicit TimeValueColumns(SQLHSTMT handle, bool exactText = false) : m_handle(handle)
     {
         m_bound = SQL_SUCCEEDED(SQLBindCol(handle, 1, SQL_C_TYPE_TIMESTAMP, &m_time, sizeof(m_time),
                                            &m_timeIndicator)) &&
                   SQL_SUCCEEDED(SQLBindCol(handle, 2, SQL_C_DOUBLE, &m_value, sizeof(m_value),
                                            &m_valueIndicator));
+        if (exactText && m_bound) {
+            m_exactText = true;
+            m_bound = SQL_SUCCEEDED(
+                SQLBindCol(handle, 3, SQL_C_CHAR, m_text, sizeof(m_text), &m_textIndicator));
+        }
     }
     ~TimeValueColumns()
     {
@@ -193,11 +209,27 @@ public:
     {
         return m_timeIndicator == SQL_NULL_DATA ? 0.0 : TimestampToDateTime(m_time);
     }
-    double Value() const { return m_valueIndicator == SQL_NULL_DATA ? 0.0 : m_value; }
+    double Value() const
+    {
+        if (m_valueIndicator == SQL_NULL_DATA)
+            return 0.0;
+        if (m_exactText && m_textIndicator != SQL_NULL_DATA) {
+            // The text is the C locale's, whatever the program's locale.
+            const std::size_t length = std::min(std::strlen(m_text), sizeof(m_text) - 1);
+            double exact = 0.0;
+            const auto read = std::from_chars(m_text, m_text + length, exact);
+            if (read.ec == std::errc() && read.ptr == m_text + length)
+                return exact;
+        }
+        return m_value;
+    }
 
 private:
     SQLHSTMT m_handle;
     bool m_bound = false;
+    bool m_exactText = false;
+    char m_text[64] = {};
+    SQLLEN m_textIndicator = 0;
     SQL_TIMESTAMP_STRUCT m_time{};
     SQLLEN m_timeIndicator = 0;
     double m_value = 0;
@@ -477,6 +509,18 @@ bool StationQueries::ReadLatestValue(const QString& station, const QString& sens
 bool StationQueries::ReadTimeRange(const QString& station, const QString& sensor, DateTime start,
                                    DateTime end, const ReadingSink& sink)
 {
+    return ReadReadings(station, sensor, start, end, sink, false);
+}
+
+bool StationQueries::ReadTimeRangeExact(const QString& station, const QString& sensor,
+                                        DateTime start, DateTime end, const ReadingSink& sink)
+{
+    return ReadReadings(station, sensor, start, end, sink, true);
+}
+
+bool StationQueries::ReadReadings(const QString& station, const QString& sensor, DateTime start,
+                                  DateTime end, const ReadingSink& sink, bool exact)
+{
     CivilTime from;
     CivilTime to;
     if (!DateTimeToCivil(start, from) || !DateTimeToCivil(end, to))
@@ -486,7 +530,10 @@ bool StationQueries::ReadTimeRange(const QString& station, const QString& sensor
     const QString storedStation = StationForQuery(upperStation, upperStation);
     const QString storedSensor = SensorForQuery(storedStation, upperSensor, upperSensor);
     return m_database.RunStatement([&](QSqlDatabase& database) {
-        Statement statement(database, statements::TimeRange);
+        // SQLite turns a REAL into text of 15 digits on its way through the driver.
+        const bool exactText =
+            exact && m_database.EngineName().contains(QLatin1String("SQLite"), Qt::CaseInsensitive);
+        Statement statement(database, exactText ? TimeRangeExactText : statements::TimeRange);
         statement.Bind(QStringLiteral(":STATION_ID"), storedStation);
         statement.Bind(QStringLiteral(":SENSORNAME"), storedSensor);
         statement.Bind(QStringLiteral(":STARTTIME"), DateTimeParameter(m_database, from));
@@ -494,7 +541,7 @@ bool StationQueries::ReadTimeRange(const QString& station, const QString& sensor
         statement.Execute();
         const SQLHSTMT handle = statement.Handle();
         StationDatabase::ActiveRead active(m_database, statement.Query());
-        TimeValueColumns columns(handle);
+        TimeValueColumns columns(handle, exactText);
         if (!columns.Bound())
             statement.FailOnHandle(handle, false);
         bool handedOut = false;

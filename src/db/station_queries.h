@@ -85,6 +85,13 @@ public:
     // selects no readings.
     bool ReadTimeRange(const QString& station, const QString& sensor, DateTime start, DateTime end,
                        const ReadingSink& sink);
+    // The same readings, each value exactly the double the database holds, for exports. The
+    // SQLite ODBC driver hands a REAL over as the engine's text of 15 significant digits, which
+    // rounds most measured values; there the statement asks for the value as text with 19
+    // digits as well (printf('%!.18e')), which reads back as the stored double. Other engines
+    // run the time-range statement itself.
+    bool ReadTimeRangeExact(const QString& station, const QString& sensor, DateTime start,
+                            DateTime end, const ReadingSink& sink);
 
     // The spelling the database stores for a shown (upper-cased) name, when the lists read so
     // far hold one. Where two stored spellings show alike, the one already in upper case wins,
@@ -108,6 +115,8 @@ private:
     QString StationForQuery(const QString& station, const QString& fallback);
     QString SensorForQuery(const QString& storedStation, const QString& sensor,
                            const QString& fallback);
+    bool ReadReadings(const QString& station, const QString& sensor, DateTime start, DateTime end,
+                      const ReadingSink& sink, bool exact);
 
     StationDatabase& m_database;
     Spellings m_spellings;

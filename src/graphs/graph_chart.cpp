@@ -49,6 +49,8 @@ constexpr int MarkerSize = 5;
 // Markers closer than this (in pixels, centre to centre) would run into one another.
 constexpr double MarkerSpacing = MarkerSize + 3;
 constexpr int SpanLabelLeft = 6;
+constexpr double LoneReadingRadius = 1.0;
+constexpr double MinutesPerDay = 1440.0;
 
 // The DateTime of a reading stamped at `t`, made as the reader makes it, from the civil fields:
 // the keeping and dropping of held readings then agrees to the last bit with the database's
@@ -268,6 +270,9 @@ private:
 // neighbours', so a dense series does not thicken into a band of overlapping diamonds.
 class ReadingCurve final : public QwtPlotCurve
 {
+public:
+    explicit ReadingCurve(std::function<double()> gapLimit) : m_gapLimit(std::move(gapLimit)) {}
+
 protected:
     // The line goes to the painter with at most four points a device column (the first, the
     // lowest, the highest and the last of the column), which draws what the whole line draws
@@ -279,9 +284,22 @@ protected:
         const auto* readings = static_cast<const ReadingSeries*>(data());
         const qreal penWidth = std::max(qreal(1.0), painter->pen().widthF());
         const QRectF clip = canvasRect.adjusted(-penWidth, -penWidth, penWidth, penWidth);
-        const QPolygonF line = readings->deviceLine(xMap, yMap, clip.left(), clip.right(), from, to,
-                                                    QwtPainter::roundingAlignment(painter));
-        QwtPainter::drawPolyline(painter, QwtClipper::clipPolygonF(clip, line, false));
+        const std::vector<QPolygonF> lines =
+            readings->deviceLines(xMap, yMap, clip.left(), clip.right(), from, to,
+                                  QwtPainter::roundingAlignment(painter), m_gapLimit());
+        for (const QPolygonF& line : lines) {
+            if (line.size() == 1) {
+                // A reading alone between two gaps has no line to show it: a dot does.
+                if (clip.contains(line.front())) {
+                    painter->save();
+                    painter->setBrush(painter->pen().color());
+                    painter->drawEllipse(line.front(), LoneReadingRadius, LoneReadingRadius);
+                    painter->restore();
+                }
+                continue;
+            }
+            QwtPainter::drawPolyline(painter, QwtClipper::clipPolygonF(clip, line, false));
+        }
     }
 
     void drawSymbols(QPainter* painter, const QwtSymbol& symbol, const QwtScaleMap& xMap,
@@ -298,6 +316,9 @@ protected:
         }
         symbol.drawSymbols(painter, points);
     }
+
+private:
+    std::function<double()> m_gapLimit;
 };
 
 // Dragging a rectangle to the right zooms into it; dragging to the left returns to the whole
@@ -364,7 +385,7 @@ GraphChart::GraphChart(int slot, QWidget* parent) : QwtPlot(parent), m_slot(slot
     grid->setMajorPen(QColor(210, 210, 210), 0.0, Qt::DotLine);
     grid->attach(this);
 
-    m_series = new ReadingCurve;
+    m_series = new ReadingCurve([this] { return gapLimit(); });
     m_series->setAxes(QwtPlot::xBottom, QwtPlot::yLeft);
     m_series->setStyle(QwtPlotCurve::Lines);
     m_series->setPen(QPen(Qt::blue, 0.0));
@@ -400,6 +421,24 @@ std::vector<int> GraphChart::markedReadings() const
 {
     return m_readings->separatedIndexes(canvasMap(QwtPlot::xBottom), MarkerSpacing, 0,
                                         static_cast<int>(m_readings->size()) - 1);
+}
+
+void GraphChart::setGapRule(const GapRule& rule)
+{
+    if (rule == m_gapRule)
+        return;
+    m_gapRule = rule;
+    replot();
+}
+
+double GraphChart::gapLimit() const
+{
+    if (!m_gapRule.breakAtGaps)
+        return HUGE_VAL;
+    if (m_gapRule.limitMinutes > 0.0 && std::isfinite(m_gapRule.limitMinutes))
+        return m_gapRule.limitMinutes / MinutesPerDay;
+    const double median = m_readings->medianSpacing();
+    return median > 0.0 ? GapRule::MedianSpacings * median : HUGE_VAL;
 }
 
 QString GraphChart::spanText() const
@@ -513,6 +552,8 @@ bool GraphChart::LoadGraph(const QString& station, const QString& sensor, int ra
         m_readings->keepBetween(ReadingTime(window.start), ReadingTime(*readFrom));
     else
         m_readings->clear();
+    m_loadedStation = key.station;
+    m_loadedSensor = sensor;
     m_series->setTitle(SeriesTitle(station, sensor));
     m_series->setVisible(true);
     // A load of the newest readings keeps the graph on screen as it was until they are in: with

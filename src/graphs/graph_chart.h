@@ -28,6 +28,21 @@ class EventPump;
 class ReadingSeries;
 class StationQueries;
 
+// Where a graph breaks its line: between two neighbouring readings further apart than the
+// limit, which is `limitMinutes` or, when that is 0 or below, five times the median spacing of
+// the readings held.
+struct GapRule
+{
+    static constexpr double MedianSpacings = 5.0;
+    bool breakAtGaps = true;
+    double limitMinutes = 0.0;
+
+    friend bool operator==(const GapRule& a, const GapRule& b)
+    {
+        return a.breakAtGaps == b.breakAtGaps && a.limitMinutes == b.limitMinutes;
+    }
+};
+
 class GraphChart : public QwtPlot
 {
     Q_OBJECT
@@ -49,6 +64,17 @@ public:
     std::vector<int> markedReadings() const;
     // The span of the last load ("24 hours"), shown beside the legend (lblSpanN).
     QString spanText() const;
+
+    // The station (without surrounding blanks) and sensor of the last load.
+    const QString& loadedStation() const { return m_loadedStation; }
+    const QString& loadedSensor() const { return m_loadedSensor; }
+
+    // Gaps break the line and a snapping cursor does not jump across them.
+    void setGapRule(const GapRule& rule);
+    const GapRule& gapRule() const { return m_gapRule; }
+    // The spacing (in days) beyond which two neighbouring readings leave a gap: infinity when
+    // the rule does not break the line or too few readings give no median.
+    double gapLimit() const;
 
     // The title of the value axis; the main window writes "SENSOR (units)".
     void setValueAxisTitle(const QString& title);
@@ -125,6 +151,9 @@ private:
     bool m_lastLoadWhole = true;
     long long m_lastLoadRows = 0;
     PrintSettings m_printSettings;
+    GapRule m_gapRule;
+    QString m_loadedStation;
+    QString m_loadedSensor;
 };
 
 } // namespace orvela

@@ -4,9 +4,18 @@
 // that follows the mouse, without dragging, while it is active. It reports every move with the
 // reading it is on. The line is drawn over the canvas, so following the mouse never redraws the
 // readings.
+//
+// A snapping cursor jumps to the nearest reading, but not across a gap of the line: in a gap it
+// stays with the mouse and reports the gap. A second cursor can be pinned on a reading (Ctrl and
+// a left click while the cursor is active, or the popup menu); it stays there, drawn dashed in
+// dark red, while the first one follows the mouse.
 
 #include <QObject>
 #include <QPoint>
+#include <QPointF>
+
+#include <cmath>
+#include <optional>
 
 class QwtPlotCurve;
 
@@ -23,6 +32,11 @@ struct CursorChange
     double y = 0.0;                       // the value under the mouse
     const QwtPlotCurve* series = nullptr; // the series the cursor is attached to
     int pointIndex = -1;                  // the reading the cursor is on, or -1
+    // A snapping cursor in a gap of the line: the readings on either side of it (not-a-number
+    // where the gap reaches the window's edge). Both not-a-number when it is in none.
+    bool inGap = false;
+    double gapFrom = NAN;
+    double gapTo = NAN;
 };
 
 class ReadOutCursor : public QObject
@@ -45,8 +59,23 @@ public:
     // reading's time, so the read-out shows the reading's own time.
     void followMouse(const QPoint& mouse);
 
+    // The reading a snapping cursor would take at `mouse` (canvas coordinates): the nearest one,
+    // or -1 without readings or in a gap, whose readings on either side go to `gap`.
+    int snapTarget(const QPoint& mouse, CursorChange* gap = nullptr) const;
+
+    // The second cursor: a reading's time and value, or none.
+    const std::optional<QPointF>& second() const { return m_second; }
+    void setSecond(const std::optional<QPointF>& reading);
+    // Pins the second cursor on the reading a snapping cursor would take at `mouse`; false,
+    // leaving it as it was, in a gap or without readings.
+    bool pinSecond(const QPoint& mouse);
+    // Where on the canvas the right mouse button last went down (the popup menu's place), or
+    // the canvas's centre when it never did.
+    QPoint popupPoint() const;
+
 signals:
     void changed(const orvela::CursorChange& change);
+    void secondChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -57,6 +86,8 @@ private:
     bool m_active = false;
     bool m_snap = false;
     double m_position = 0.0;
+    std::optional<QPointF> m_second;
+    std::optional<QPoint> m_popupPoint;
 };
 
 } // namespace orvela

@@ -18,6 +18,8 @@ namespace {
 
 constexpr int ChooserStripHeight = 28;
 constexpr int ReadOutHeight = 21;
+// Two lines of the read-out, for two cursors.
+constexpr int TwoLineReadOutHeight = 34;
 constexpr int ToggleTop = 8;
 constexpr int ToggleRight = 6;
 const QColor Cream(255, 251, 240);
@@ -148,6 +150,7 @@ GraphPosition::GraphPosition(int slot, QWidget* parent) : QFrame(parent), m_slot
 
     connect(m_toggle, &CursorToggle::clicked, this, &GraphPosition::ImageClick);
     connect(m_cursor, &ReadOutCursor::changed, this, &GraphPosition::cursorToolChange);
+    connect(m_cursor, &ReadOutCursor::secondChanged, this, &GraphPosition::writeReadOut);
     setCursorOn(false);
     placeToggle();
 }
@@ -190,13 +193,61 @@ void GraphPosition::cursorToolChange(const CursorChange& change)
     const ReadingSeries& readings = m_chart->readings();
     if (change.pointIndex < 0) {
         m_cursor->setSnap(true);
+        // Only a snapping cursor, which would otherwise have jumped across it, finds a gap.
+        if (change.inGap) {
+            m_firstReading.reset();
+            m_gap = QPointF(change.gapFrom, change.gapTo);
+            writeReadOut();
+        }
         return;
     }
     if (change.pointIndex >= static_cast<int>(readings.size()))
         return;
-    const double value = readings.at(change.pointIndex).y();
-    m_readOutText->setText(ReadOutTimeText(change.x) + QStringLiteral(", ") +
-                           ReadOutValueText(value));
+    m_firstReading = QPointF(change.x, readings.at(change.pointIndex).y());
+    m_gap.reset();
+    writeReadOut();
+}
+
+void GraphPosition::writeReadOut()
+{
+    const std::optional<QPointF>& second = m_cursor->second();
+    const auto reading = [](const QPointF& r) {
+        return ReadOutTimeText(r.x()) + QStringLiteral(", ") + ReadOutValueText(r.y());
+    };
+    QString text;
+    if (m_gap)
+        text = GapReadOutText(m_gap->x(), m_gap->y());
+    else if (m_firstReading && second)
+        text = CursorPairText(m_firstReading->x(), m_firstReading->y(), second->x(), second->y());
+    else if (m_firstReading)
+        text = reading(*m_firstReading);
+    if (second && (m_gap || !m_firstReading))
+        text += (text.isEmpty() ? QString() : QStringLiteral("\n")) +
+                QStringLiteral("Second cursor: ") + reading(*second);
+    // With nothing to show, the cursor never stood on a reading, so the read-out was empty
+    // before a second cursor came and went.
+    m_readOutText->setText(text);
+    m_readOut->setFixedHeight(text.contains(QLatin1Char('\n')) ? TwoLineReadOutHeight
+                                                               : ReadOutHeight);
+}
+
+bool GraphPosition::pinSecondCursor()
+{
+    if (!m_cursor->pinSecond(m_cursor->popupPoint()))
+        return false;
+    if (!m_cursorOn)
+        setCursorOn(true);
+    return true;
+}
+
+void GraphPosition::clearSecondCursor()
+{
+    m_cursor->setSecond(std::nullopt);
+}
+
+bool GraphPosition::hasSecondCursor() const
+{
+    return m_cursor->second().has_value();
 }
 
 bool GraphPosition::LoadGraph(const QString& station, const QString& sensor, int rangeIndex,

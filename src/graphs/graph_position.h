@@ -7,8 +7,10 @@
 #include "graphs/graph_chart.h"
 
 #include <QFrame>
+#include <QPointF>
 
 #include <functional>
+#include <optional>
 
 class QComboBox;
 class QLabel;
@@ -74,8 +76,17 @@ public:
     // The toggle picture's click: switches the cursor, the strip and the bevel.
     void ImageClick();
     // A move of the cursor: the first move that is not on a reading switches snapping on and
-    // writes nothing; a move on a reading writes "dd/mm/yyyy hh:nn:ss, #.00".
+    // writes nothing; a move on a reading writes "dd/mm/yyyy hh:nn:ss, #.00". With the second
+    // cursor pinned the read-out shows both readings and their differences (CursorPairText) on
+    // two lines; a snapping cursor in a gap of the line names the gap (GapReadOutText).
     void cursorToolChange(const CursorChange& change);
+
+    // The popup menu's "Second Cursor": pins the second cursor on the reading nearest to where
+    // the menu was opened (not across a gap) and switches the cursor on; false when there is
+    // no such reading. Clearing takes it away; the first cursor stays as it is.
+    bool pinSecondCursor();
+    void clearSecondCursor();
+    bool hasSecondCursor() const;
 
     // Loads the graph (GraphChart::LoadGraph). `sensor` is the configured sensor name (the
     // GraphSensorNames entry), not the chooser's text.
@@ -95,6 +106,7 @@ protected:
 private:
     void placeToggle();
     void setCursorOn(bool on);
+    void writeReadOut();
 
     int m_slot;
     QComboBox* m_chooser = nullptr;
@@ -104,6 +116,9 @@ private:
     QFrame* m_readOut = nullptr;
     QLabel* m_readOutText = nullptr;
     bool m_cursorOn = false;
+    // What the first cursor last stood on: a reading, or a gap between two times.
+    std::optional<QPointF> m_firstReading;
+    std::optional<QPointF> m_gap;
 };
 
 } // namespace orvela

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 namespace orvela {
 namespace {
@@ -187,6 +188,59 @@ QString AxisValueText(double value, const QLocale& locale)
 QString ReadOutValueText(double value, const QLocale& locale)
 {
     return DecimalText(value, locale, true);
+}
+
+QString TimeSpanText(double days)
+{
+    if (!std::isfinite(days))
+        return QString();
+    const long long seconds = std::llround(std::fabs(days) * SecondsPerDay);
+    const long long wholeDays = seconds / SecondsPerDay;
+    const auto hours = static_cast<std::int32_t>(seconds % SecondsPerDay / 3600);
+    const QString minutesAndSeconds =
+        QLatin1Char(':') + TwoDigits(static_cast<std::int32_t>(seconds % 3600 / 60)) +
+        QLatin1Char(':') + TwoDigits(static_cast<std::int32_t>(seconds % 60));
+    if (wholeDays == 0)
+        return QString::number(hours) + minutesAndSeconds;
+    return QString::number(wholeDays) + QStringLiteral(" d ") + TwoDigits(hours) +
+           minutesAndSeconds;
+}
+
+QString CursorPairText(DateTime timeA, double valueA, DateTime timeB, double valueB,
+                       const QLocale& locale)
+{
+    if (timeB < timeA) {
+        std::swap(timeA, timeB);
+        std::swap(valueA, valueB);
+    }
+    const auto reading = [&](DateTime time, double value) {
+        return ReadOutTimeText(time) + QStringLiteral(", ") + ReadOutValueText(value, locale);
+    };
+    // A change carries its sign, also upwards; one that rounds to zero carries none.
+    const auto change = [&](double value) {
+        const QString text = ReadOutValueText(value, locale);
+        return value > 0 && text != ReadOutValueText(0.0, locale) ? QLatin1Char('+') + text : text;
+    };
+    const QChar delta(0x0394);
+    QString text = reading(timeA, valueA) + QStringLiteral(" to ") + reading(timeB, valueB) +
+                   QLatin1Char('\n') + delta + QStringLiteral("t ") + TimeSpanText(timeB - timeA) +
+                   QStringLiteral(", ") + delta + QLatin1Char(' ') + change(valueB - valueA);
+    const double hours = std::round((timeB - timeA) * SecondsPerDay) / 3600.0;
+    if (hours > 0.0)
+        text +=
+            QStringLiteral(", ") + change((valueB - valueA) / hours) + QStringLiteral(" per hour");
+    return text;
+}
+
+QString GapReadOutText(DateTime from, DateTime to)
+{
+    const QString none = QStringLiteral("No readings ");
+    if (std::isnan(from))
+        return none + QStringLiteral("before ") + ReadOutTimeText(to);
+    if (std::isnan(to))
+        return none + QStringLiteral("after ") + ReadOutTimeText(from);
+    return none + QStringLiteral("from ") + ReadOutTimeText(from) + QStringLiteral(" to ") +
+           ReadOutTimeText(to);
 }
 
 } // namespace orvela

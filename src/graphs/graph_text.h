@@ -53,4 +53,18 @@ QString ReadOutTimeText(DateTime value);
 QString AxisValueText(double value, const QLocale& locale = QLocale());
 QString ReadOutValueText(double value, const QLocale& locale = QLocale());
 
+// A time difference to the second: "2:05:00" below a day,
+// "3 d 02:05:00" from a day on. The sign of `days` is dropped.
+QString TimeSpanText(double days);
+// The read-out of two cursors on two readings, the earlier one first whichever cursor it is:
+// "dd/mm/yyyy hh:nn:ss, #.00 to dd/mm/yyyy hh:nn:ss, #.00", a line break, then the time
+// between them, the change of value and the change per hour, each change with its sign:
+// "Δt 2:00:00, Δ +1.00, +.50 per hour". Two readings of one time have no change per hour.
+QString CursorPairText(DateTime timeA, double valueA, DateTime timeB, double valueB,
+                       const QLocale& locale = QLocale());
+// The read-out of a cursor in a gap of the line: "No readings from A to B", or "No readings
+// before B" and "No readings after A" where the gap reaches the window's edge (not-a-number
+// for that end).
+QString GapReadOutText(DateTime from, DateTime to);
+
 } // namespace orvela

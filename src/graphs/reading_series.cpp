@@ -6,6 +6,11 @@
 #include <cmath>
 
 namespace orvela {
+namespace {
+
+constexpr double MillisecondsPerDay = 86400000.0;
+
+} // namespace
 
 QRectF ReadingSeries::boundingRect() const
 {
@@ -25,6 +30,46 @@ void ReadingSeries::clear()
     m_first = 0;
     m_size = 0;
     m_hasValue = false;
+    m_spacings.clear();
+    m_spacingCount = 0;
+    m_medianKnown = false;
+}
+
+void ReadingSeries::countSpacing(double earlier, double later, int change)
+{
+    const auto milliseconds =
+        static_cast<std::int64_t>(std::llround((later - earlier) * MillisecondsPerDay));
+    const auto it = m_spacings.try_emplace(milliseconds, 0).first;
+    it->second += change;
+    if (milliseconds > 0)
+        m_spacingCount += change;
+    if (it->second == 0)
+        m_spacings.erase(it);
+    m_medianKnown = false;
+}
+
+double ReadingSeries::medianSpacing() const
+{
+    if (m_medianKnown)
+        return m_median;
+    // The lower middle of the spacings above zero, counted from the smallest.
+    std::vector<std::pair<std::int64_t, std::int64_t>> spacings;
+    spacings.reserve(m_spacings.size());
+    for (const auto& spacing : m_spacings)
+        if (spacing.first > 0)
+            spacings.push_back(spacing);
+    std::sort(spacings.begin(), spacings.end());
+    m_median = 0.0;
+    std::int64_t left = (m_spacingCount - 1) / 2;
+    for (const auto& [milliseconds, count] : spacings) {
+        if (left < count) {
+            m_median = static_cast<double>(milliseconds) / MillisecondsPerDay;
+            break;
+        }
+        left -= count;
+    }
+    m_medianKnown = true;
+    return m_median;
 }
 
 void ReadingSeries::append(const QPointF& point)
@@ -62,6 +107,8 @@ void ReadingSeries::add(double time, double value)
     const QPointF point(time, value);
     widenBounds(point);
     if (m_size == 0 || at(count() - 1).x() <= time) {
+        if (m_size > 0)
+            countSpacing(at(count() - 1).x(), time, 1);
         append(point);
         return;
     }
@@ -69,6 +116,11 @@ void ReadingSeries::add(double time, double value)
     int place = count();
     while (place > 0 && at(place - 1).x() > time)
         --place;
+    if (place > 0) {
+        countSpacing(at(place - 1).x(), at(place).x(), -1);
+        countSpacing(at(place - 1).x(), time, 1);
+    }
+    countSpacing(time, at(place).x(), 1);
     append(at(count() - 1));
     for (int i = count() - 2; i > place; --i)
         slot(static_cast<std::size_t>(i)) = at(i - 1);
@@ -109,6 +161,11 @@ void ReadingSeries::keepBetween(double from, double until)
         dropping(i);
     for (int i = end; i < count() && !boundDropped; ++i)
         dropping(i);
+    // The spacings that leave with the dropped points: those that reach one of them.
+    for (int i = 1; i <= std::min(first, count() - 1); ++i)
+        countSpacing(at(i - 1).x(), at(i).x(), -1);
+    for (int i = std::max(end, first + 1); i < count(); ++i)
+        countSpacing(at(i - 1).x(), at(i).x(), -1);
     dropBack(static_cast<std::size_t>(count() - end));
     dropFront(static_cast<std::size_t>(first));
     if (boundDropped)
@@ -170,11 +227,20 @@ std::vector<int> ReadingSeries::separatedIndexes(const QwtScaleMap& xMap, double
 QPolygonF ReadingSeries::deviceLine(const QwtScaleMap& xMap, const QwtScaleMap& yMap, double xLeft,
                                     double xRight, int from, int to, bool round) const
 {
-    QPolygonF line;
+    std::vector<QPolygonF> lines =
+        deviceLines(xMap, yMap, xLeft, xRight, from, to, round, HUGE_VAL);
+    return lines.empty() ? QPolygonF() : std::move(lines.front());
+}
+
+std::vector<QPolygonF> ReadingSeries::deviceLines(const QwtScaleMap& xMap, const QwtScaleMap& yMap,
+                                                  double xLeft, double xRight, int from, int to,
+                                                  bool round, double gapLimit) const
+{
+    std::vector<QPolygonF> lines;
     from = std::max(from, 0);
     to = std::min(to, count() - 1);
     if (from > to)
-        return line;
+        return lines;
     // The readings within the device's columns, and one beyond each edge.
     double timeLeft = xMap.invTransform(xLeft);
     double timeRight = xMap.invTransform(xRight);
@@ -183,7 +249,7 @@ QPolygonF ReadingSeries::deviceLine(const QwtScaleMap& xMap, const QwtScaleMap& 
     from = std::max(from, firstAtOrAfter(timeLeft) - 1);
     to = std::min(to, firstAtOrAfter(std::nextafter(timeRight, HUGE_VAL)));
     if (from > to)
-        return line;
+        return lines;
 
     const auto device = [&](int i) {
         const QPointF& reading = at(i);
@@ -194,6 +260,7 @@ QPolygonF ReadingSeries::deviceLine(const QwtScaleMap& xMap, const QwtScaleMap& 
     };
     // The column under way, by the indexes of its first, lowest, highest and last reading.
     // Rounding keeps the order of values, so the extremes are found before it.
+    QPolygonF line;
     double column = 0;
     int first = -1;
     int lowest = -1;
@@ -209,10 +276,16 @@ QPolygonF ReadingSeries::deviceLine(const QwtScaleMap& xMap, const QwtScaleMap& 
         for (int k = 0; k < 4; ++k)
             if (k == 0 || order[k] != order[k - 1])
                 line.append(device(order[k]));
+        first = -1;
     };
     line.reserve(std::min(to - from + 1, 4 * static_cast<int>(std::fabs(xRight - xLeft) + 3.0)));
     for (int i = from; i <= to; ++i) {
         const QPointF& reading = at(i);
+        if (i > from && reading.x() - at(i - 1).x() > gapLimit) {
+            flush();
+            lines.push_back(std::move(line));
+            line = QPolygonF();
+        }
         const double x = xMap.transform(reading.x());
         const double here = std::floor(round ? x + 0.5 : x);
         const double y = yMap.transform(reading.y());
@@ -234,7 +307,8 @@ QPolygonF ReadingSeries::deviceLine(const QwtScaleMap& xMap, const QwtScaleMap& 
         last = i;
     }
     flush();
-    return line;
+    lines.push_back(std::move(line));
+    return lines;
 }
 
 std::size_t ReadingSeries::storageBytes() const

@@ -5,7 +5,8 @@
 // 864,000 points, so the storage is a chain of fixed blocks rather than one growing array: a
 // point costs its 16 bytes and little more, the series never holds a second copy while it
 // grows, and readings that leave the window's start are dropped without moving the rest. The
-// bounding rectangle is kept as points come, so autoscaling never walks the points.
+// bounding rectangle is kept as points come, so autoscaling never walks the points, and so is a
+// count of the spacings between neighbouring readings, which gives their median at once.
 
 #include <qwt_series_data.h>
 
@@ -14,7 +15,9 @@
 #include <QRectF>
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 class QwtScaleMap;
@@ -61,6 +64,18 @@ public:
     // line on to the edge. With `round`, coordinates are rounded to whole device pixels.
     QPolygonF deviceLine(const QwtScaleMap& xMap, const QwtScaleMap& yMap, double xLeft,
                          double xRight, int from, int to, bool round) const;
+    // The same line broken where two neighbouring readings lie more than `gapLimit` (in the
+    // unit of the time values) apart: one polyline for each stretch of readings without a gap.
+    std::vector<QPolygonF> deviceLines(const QwtScaleMap& xMap, const QwtScaleMap& yMap,
+                                       double xLeft, double xRight, int from, int to, bool round,
+                                       double gapLimit) const;
+
+    // The median of the spacings between neighbouring readings of different times, in days;
+    // 0 while fewer than two times are held. Of an even count, the lower middle one. Spacings
+    // are counted to the millisecond as points come and go, so a window of ten days has at most
+    // some 42,000 distinct ones and the median never walks the points; it is found again only
+    // after the points changed.
+    double medianSpacing() const;
 
     // The bytes the series holds for its points: the blocks and the table of blocks.
     std::size_t storageBytes() const;
@@ -82,12 +97,18 @@ private:
     void dropBack(std::size_t count);
     void widenBounds(const QPointF& point);
     void recomputeBounds();
+    void countSpacing(double earlier, double later, int change);
 
     std::vector<std::unique_ptr<QPointF[]>> m_blocks;
     std::size_t m_first = 0; // the first point's place in the first block
     std::size_t m_size = 0;
     bool m_hasValue = false; // a value other than not-a-number is held
     double m_minX = 0, m_maxX = 0, m_minY = 0, m_maxY = 0;
+    // Milliseconds between neighbours -> how many neighbours are that far apart.
+    std::unordered_map<std::int64_t, std::int64_t> m_spacings;
+    std::int64_t m_spacingCount = 0; // of spacings above zero
+    mutable bool m_medianKnown = true;
+    mutable double m_median = 0.0;
 };
 
 } // namespace orvela

@@ -38,6 +38,17 @@ public:
             return {};
         return dialog.selectedFiles().constFirst();
     }
+
+    QString saveFileName(QWidget* parent, const QString& title, const QString& directory,
+                         const QString& filter, const QString& defaultSuffix) override
+    {
+        QFileDialog dialog(parent, title, directory, filter);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(defaultSuffix);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return {};
+        return dialog.selectedFiles().constFirst();
+    }
 };
 
 WidgetPrompter g_widgetPrompter;

@@ -32,6 +32,9 @@ public:
     // question about replacing it, since nothing in it is replaced.
     virtual QString appendFileName(QWidget* parent, const QString& title, const QString& directory,
                                    const QString& filter, const QString& defaultSuffix) = 0;
+    // A file the caller writes anew: choosing an existing one asks whether to replace it.
+    virtual QString saveFileName(QWidget* parent, const QString& title, const QString& directory,
+                                 const QString& filter, const QString& defaultSuffix) = 0;
 };
 
 // The prompter in use: the real dialogs unless a test installed another.

@@ -1,6 +1,7 @@
 // The graph side of the real main window against SQLite and PostgreSQL station databases: the
 // six loads of a refresh, "Edit Time Range" on one graph, the Setup command, the station
-// picture, and a close that arrives while a sensor choice is loading.
+// picture, a close that arrives while a sensor choice is loading, and the graph tools of the
+// popup menu (export, picture, second cursor, gaps) with their settings.
 
 #include "answer_dialog.h"
 #include "app/frm_main.h"
@@ -10,27 +11,37 @@
 #include "db/password_scrambler.h"
 #include "graphs/frm_image_file.h"
 #include "graphs/frm_time_range.h"
+#include "graphs/graph_cursor.h"
 #include "graphs/graph_position.h"
 #include "graphs/graph_test_support.h"
 #include "graphs/reading_series.h"
 #include "live/live_position.h"
 #include "messages/frm_log.h"
+#include "read_only_folder.h"
 #include "recording_prompter.h"
 
 #include <qwt_plot_curve.h>
+#include <qwt_plot_zoomer.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
 #include <QtTest>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -69,6 +80,47 @@ QString Saved(const QString& config, const QString& key)
     return file.readString(key.section(QLatin1Char('/'), 0, 0), key.section(QLatin1Char('/'), 1),
                            QString());
 }
+
+QByteArray FileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+struct AdminRun
+{
+    int exitCode = -1;
+    QByteArray out;
+    QString err;
+};
+
+// orvela-admin, with the data sources of the engine fixture (the environment is inherited).
+AdminRun Admin(const QStringList& args)
+{
+    QProcess process;
+    process.start(QStringLiteral(ORVELA_ADMIN_PATH), args);
+    AdminRun run;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.exitCode = process.exitCode();
+    run.out = process.readAllStandardOutput();
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+// Readings of the export cases, in the 6-hour window of 08:37:00 to 14:37:42: values whose
+// last digits a format of fewer digits would lose, a tiny one, and an empty one.
+const std::vector<TestReading> ExportReadings = {
+    {2005, 3, 2, 9, 0, 0, 0.1 + 0.2},  {2005, 3, 2, 10, 0, 0, -1.0 / 3.0},
+    {2005, 3, 2, 11, 0, 0, 1e-300},    {2005, 3, 2, 12, 0, 0, 123456.78901234567},
+    {2005, 3, 2, 13, 0, 0, 0.0, true}, {2005, 3, 2, 14, 37, 42, 1.5703251596487577}};
+const QByteArray ExportHeader = "# station: STN1\n# sensor: AIR TEMP\n# units: degC\ntime,value\n";
+const QByteArray ExportLines[] = {"2005-03-02T09:00:00,0.30000000000000004\n",
+                                  "2005-03-02T10:00:00,-0.3333333333333333\n",
+                                  "2005-03-02T11:00:00,1e-300\n",
+                                  "2005-03-02T12:00:00,123456.78901234567\n",
+                                  "2005-03-02T13:00:00,0\n",
+                                  "2005-03-02T14:37:42,1.5703251596487577\n"};
 
 } // namespace
 
@@ -622,6 +674,328 @@ private slots:
         // Stopped early: the close does not wait for all 14,400 readings.
         QVERIFY(chart(6)->readings().size() < size_t{14400});
         QCOMPARE(Saved(m_config, "Graph6/Name"_q), "PRESSURE"_q);
+    }
+
+    QAction* graphAction(const char* name) const
+    {
+        return m_window->pMnuGraph()->findChild<QAction*>(QString::fromUtf8(name));
+    }
+
+    // The popup menu's command on graph `slot`, as the right button and a click choose it.
+    void popupCommand(int slot, const char* name)
+    {
+        m_window->OnObjectMouseDown(chart(slot), Qt::RightButton);
+        QAction* action = graphAction(name);
+        QVERIFY2(action, name);
+        action->trigger();
+    }
+
+    void exportData_data()
+    {
+        QTest::addColumn<Engine>("engine");
+        QTest::addColumn<int>("slot");
+        QTest::addColumn<bool>("zoom"); // graph 1 zoomed to 09:30 .. 12:30
+        QTest::addColumn<QByteArray>("csv");
+        EngineRows("the whole window", [](QTestData& row) {
+            QByteArray all = ExportHeader;
+            for (const QByteArray& line : ExportLines)
+                all += line;
+            row << 2 << false << all;
+        });
+        EngineRows("a zoom", [](QTestData& row) {
+            row << 1 << true << ExportHeader + ExportLines[1] + ExportLines[2] + ExportLines[3];
+        });
+    }
+
+    // "Export Data..." writes the readings the graph shows, each value the very double the
+    // database holds, and "orvela-admin export" writes the same bytes for the same range.
+    void exportData()
+    {
+        QFETCH(Engine, engine);
+        QFETCH(int, slot);
+        QFETCH(bool, zoom);
+        QFETCH(QByteArray, csv);
+        if (!prepare(engine))
+            QSKIP(qPrintable(m_fx->SkipReason(engine) + m_fx->LastError()));
+        QVERIFY2(m_fx->InsertReadings(engine, "STN1"_q, "AIR TEMP"_q, ExportReadings),
+                 qPrintable(m_fx->LastError()));
+        start(engine, "STN1"_q,
+              "[Graph%1]\r\nName=AIR TEMP\r\nUnits=degC\r\nTimeRange=0\r\n"_q.arg(slot));
+        QCOMPARE(chart(slot)->readings().count(), 6);
+        if (zoom)
+            chart(slot)->zoomer()->zoom(QRectF(QPointF(At(2005, 3, 2, 9, 30, 0), -10.0),
+                                               QPointF(At(2005, 3, 2, 12, 30, 0), 200000.0)));
+        const QString path = m_dir->filePath("out.csv"_q);
+        m_prompter->fileAnswers = QStringList{path};
+        popupCommand(slot, "ExportData1");
+        QCOMPARE(m_prompter->fileDialogTitles, QStringList{"Export Data"_q});
+        QCOMPARE(m_prompter->fileDialogSuffixes, QStringList{"csv"_q});
+        QVERIFY2(m_prompter->boxes.isEmpty(), qPrintable(m_prompter->texts().join('|')));
+        QCOMPARE(FileBytes(path), csv);
+
+        const QwtInterval shown = chart(slot)->axisInterval(QwtPlot::xBottom);
+        const auto iso = [](DateTime t) {
+            const CivilTime c = DecodeStationTime(DateTimeToStationTime(t));
+            return QString::asprintf("%04d-%02d-%02dT%02d:%02d:%02d", c.year, c.month, c.day,
+                                     c.hour, c.minute, c.second);
+        };
+        const AdminRun run =
+            Admin({"export"_q, m_fx->DataSource(engine), m_fx->User(engine), m_fx->Password(engine),
+                   "stn1"_q, "air temp"_q, iso(shown.minValue()), iso(shown.maxValue()),
+                   "--units"_q, "degC"_q});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QCOMPARE(run.out, csv);
+    }
+
+    void adminExportRefuses_data()
+    {
+        QTest::addColumn<Engine>("engine");
+        QTest::addColumn<QStringList>("words"); // after DSN USER PASSWORD
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("error"); // the first line on standard error
+        const auto add = [](const char* name, const QStringList& words, int code,
+                            const char* error) {
+            EngineRows(name,
+                       [&](QTestData& row) { row << words << code << QString::fromUtf8(error); });
+        };
+        add("an unknown station", {"STN9"_q, "AIR TEMP"_q, "2005-03-02"_q, "NOW"_q}, 1,
+            "orvela-admin: export: there is no station \"STN9\"");
+        add("an unknown sensor", {"STN1"_q, "WIND"_q, "2005-03-02"_q, "NOW"_q}, 1,
+            "orvela-admin: export: station \"STN1\" has no sensor \"WIND\"");
+        add("FROM after TO",
+            {"STN1"_q, "AIR TEMP"_q, "2005-03-02 10:00:01"_q, "2005-03-02T10:00"_q}, 2,
+            "orvela-admin: export: FROM lies after TO");
+        add("a date that does not exist",
+            {"STN1"_q, "AIR TEMP"_q, "2005-02-30"_q, "2005-03-02 10:00:00"_q}, 2,
+            "orvela-admin: export: \"2005-02-30\" is not a date-time (YYYY-MM-DD, "
+            "YYYY-MM-DDTHH:MM or YYYY-MM-DDTHH:MM:SS)");
+        add("a missing word", {"STN1"_q, "AIR TEMP"_q, "NOW"_q}, 2,
+            "orvela-admin: export: wrong arguments");
+        add("a relative range without readings",
+            {"STN1"_q, "AIR TEMP"_q, "LAST 6 HOURS"_q, "NOW"_q}, 0, "");
+    }
+
+    // What orvela-admin export refuses, with its exit status and the reason after
+    // "orvela-admin:".
+    void adminExportRefuses()
+    {
+        QFETCH(Engine, engine);
+        QFETCH(QStringList, words);
+        QFETCH(int, exitCode);
+        QFETCH(QString, error);
+        if (!prepare(engine))
+            QSKIP(qPrintable(m_fx->SkipReason(engine) + m_fx->LastError()));
+        QVERIFY(m_fx->InsertReadings(engine, "STN1"_q, "AIR TEMP"_q, ExportReadings));
+        const AdminRun run = Admin(QStringList{"export"_q, m_fx->DataSource(engine),
+                                               m_fx->User(engine), m_fx->Password(engine)} +
+                                   words);
+        QCOMPARE(run.exitCode, exitCode);
+        QCOMPARE(run.err.section('\n', 0, 0), error);
+        QCOMPARE(run.out, exitCode == 0 ? "# station: STN1\n# sensor: AIR TEMP\n# units: \n"
+                                          "time,value\n"_q.toUtf8()
+                                        : QByteArray());
+    }
+
+    void exportFailures_data()
+    {
+        QTest::addColumn<Engine>("engine");
+        QTest::addColumn<bool>("readOnly"); // else a folder that does not exist
+        EngineRows("a folder that does not exist", [](QTestData& row) { row << false; });
+        EngineRows("a folder nobody may write", [](QTestData& row) { row << true; });
+    }
+
+    // A file that cannot be written is reported, and what had the name before stays as it was;
+    // no temporary file is left beside it.
+    void exportFailures()
+    {
+        QFETCH(Engine, engine);
+        QFETCH(bool, readOnly);
+        if (!prepare(engine))
+            QSKIP(qPrintable(m_fx->SkipReason(engine) + m_fx->LastError()));
+        ReadOnlyFolder folder;
+        if (readOnly && !folder.isValid())
+            QSKIP("a read-only bind mount needs root with CAP_SYS_ADMIN");
+        const QString name = readOnly ? "data.csv"_q : "missing/data.csv"_q;
+        const QString path = QDir(readOnly ? folder.path() : m_dir->path()).filePath(name);
+        if (readOnly) {
+            QFile earlier(QDir(folder.sourcePath()).filePath(name));
+            QVERIFY(earlier.open(QIODevice::WriteOnly));
+            earlier.write("earlier\n");
+        }
+        QVERIFY(m_fx->InsertReadings(engine, "STN1"_q, "AIR TEMP"_q, ExportReadings));
+        start(engine, "STN1"_q, "[Graph4]\r\nName=AIR TEMP\r\nTimeRange=0\r\n"_q);
+        m_prompter->fileAnswers = QStringList{path};
+        popupCommand(4, "ExportData1");
+        QCOMPARE(m_prompter->boxes.size(), 1);
+        QCOMPARE(m_prompter->boxes.at(0).icon, BoxIcon::Error);
+        QVERIFY2(m_prompter->boxes.at(0).text.startsWith("The file "_q + path +
+                                                         " could not be written: "_q),
+                 qPrintable(m_prompter->boxes.at(0).text));
+        const QDir written = QFileInfo(path).dir();
+        QCOMPARE(written.entryList(QDir::Files | QDir::Hidden),
+                 readOnly ? QStringList{name} : QStringList{});
+        if (readOnly)
+            QCOMPARE(FileBytes(path), QByteArray("earlier\n"));
+    }
+
+    void savePicture_data()
+    {
+        QTest::addColumn<Engine>("engine");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("kind"); // "png", "svg" or "" for a refused name
+        EngineRows("PNG", [](QTestData& row) {
+            row << "graph.png"_q
+                << "png"_q;
+        });
+        EngineRows("SVG, the suffix in capitals", [](QTestData& row) {
+            row << "graph.SVG"_q
+                << "svg"_q;
+        });
+        EngineRows("another kind", [](QTestData& row) { row << "graph.jpg"_q << QString(); });
+    }
+
+    // "Save Picture..." saves the graph at its size on screen, its cursors drawn over it.
+    void savePicture()
+    {
+        QFETCH(Engine, engine);
+        QFETCH(QString, name);
+        QFETCH(QString, kind);
+        if (!prepare(engine))
+            QSKIP(qPrintable(m_fx->SkipReason(engine) + m_fx->LastError()));
+        QVERIFY(m_fx->InsertReadings(engine, "STN1"_q, "AIR TEMP"_q, ExportReadings));
+        start(engine, "STN1"_q, "[Graph5]\r\nName=AIR TEMP\r\nTimeRange=0\r\n"_q);
+        m_window->Tabs()->setCurrentIndex(1);
+        GraphPosition* position = m_window->graphPosition(5);
+        position->ImageClick();
+        position->cursor()->followMouse(position->chart()->canvas()->rect().center());
+        const QString path = m_dir->filePath(name);
+        m_prompter->fileAnswers = QStringList{path};
+        popupCommand(5, "SavePicture1");
+        if (kind.isEmpty()) {
+            QCOMPARE(m_prompter->boxes.size(), 1);
+            QVERIFY(!QFile::exists(path));
+            return;
+        }
+        QVERIFY2(m_prompter->boxes.isEmpty(), qPrintable(m_prompter->texts().join('|')));
+        const QSize size = chart(5)->size();
+        if (kind == "svg"_q) {
+            QSvgRenderer svg(path);
+            QVERIFY(svg.isValid());
+            QCOMPARE(svg.viewBoxF(), QRectF(QPointF(0.0, 0.0), QSizeF(size)));
+            return;
+        }
+        const QImage picture(path, "PNG");
+        QCOMPARE(picture.size(), size);
+        // The cursor's dark line crosses the canvas (the picture lays the chart out anew, so
+        // its column is searched for; the canvas's own frame is left out).
+        const QWidget* canvas = chart(5)->canvas();
+        int black = 0;
+        for (int x = canvas->x() + 4; x < canvas->x() + canvas->width() - 4; ++x) {
+            int column = 0;
+            for (int y = canvas->y(); y < canvas->y() + canvas->height(); ++y)
+                column += qGray(picture.pixel(x, y)) < 40 ? 1 : 0;
+            black = std::max(black, column);
+        }
+        QVERIFY2(black > canvas->height() * 3 / 4, qPrintable(QString::number(black)));
+    }
+
+    void gapSettings_data()
+    {
+        QTest::addColumn<QString>("graph2"); // the keys of section Graph2 in the file
+        QTest::addColumn<bool>("toggle");    // "Break Line at Gaps" chosen once
+        QTest::addColumn<bool>("breakAtGaps");
+        QTest::addColumn<double>("minutes");
+        QTest::addColumn<QStringList>("saved"); // section Graph2 after the close
+        const QStringList first{"Name="_q, "Units="_q, "TimeRange=2"_q};
+        QTest::newRow("a file without them") << QString() << false << true << 0.0 << first;
+        QTest::newRow("as the file says")
+            << "BreakAtGaps=0\r\nGapMinutes=12.5\r\n"_q << false << false << 12.5
+            << QStringList{"BreakAtGaps=0"_q, "GapMinutes=12.5"_q, "Name="_q, "Units="_q,
+                           "TimeRange=2"_q};
+        QTest::newRow("switched on again in the menu")
+            << "BreakAtGaps=0\r\n"_q << true << true << 0.0
+            << QStringList{"BreakAtGaps=1"_q, "Name="_q, "Units="_q, "TimeRange=2"_q};
+        QTest::newRow("switched off in the menu")
+            << QString() << true << false << 0.0 << first + QStringList{"BreakAtGaps=0"_q};
+        QTest::newRow("a limit that is no number")
+            << "GapMinutes=abc\r\n"_q << false << true << 0.0
+            << QStringList{"GapMinutes=0"_q, "Name="_q, "Units="_q, "TimeRange=2"_q};
+    }
+
+    // Each graph keeps its gap rule under keys of its own section; a file without them gets the
+    // defaults and, saved, stays as it was written before.
+    void gapSettings()
+    {
+        QFETCH(QString, graph2);
+        QFETCH(bool, toggle);
+        QFETCH(bool, breakAtGaps);
+        QFETCH(double, minutes);
+        QFETCH(QStringList, saved);
+        QFile file(m_config);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(("[Graph2]\r\n"_q + graph2).toUtf8());
+        file.close();
+        m_window = std::make_unique<TfrmMain>(m_config, *m_log);
+        if (toggle) {
+            m_window->OnObjectMouseDown(chart(2), Qt::RightButton);
+            emit m_window->pMnuGraph()->aboutToShow();
+            QCOMPARE(graphAction("BreakAtGaps1")->isChecked(), !breakAtGaps);
+            graphAction("BreakAtGaps1")->trigger();
+        }
+        QCOMPARE(chart(2)->gapRule().breakAtGaps, breakAtGaps);
+        QCOMPARE(chart(2)->gapRule().limitMinutes, minutes);
+        QVERIFY(chart(3)->gapRule() == GapRule{});
+        m_window->close();
+        QStringList lines;
+        bool inGraph2 = false;
+        for (const QString& line : QString::fromUtf8(FileBytes(m_config)).split("\r\n"_q)) {
+            if (line.startsWith('['))
+                inGraph2 = line == "[Graph2]"_q;
+            else if (inGraph2 && !line.isEmpty())
+                lines.append(line);
+        }
+        QCOMPARE(lines, saved);
+    }
+
+    void secondCursorCommand_data()
+    {
+        QTest::addColumn<Engine>("engine");
+        EngineRows("on graph 6");
+    }
+
+    // "Second Cursor" pins the second cursor on the reading where the menu was opened, shows
+    // itself checked on that graph only, and takes the cursor away again.
+    void secondCursorCommand()
+    {
+        QFETCH(Engine, engine);
+        if (!prepare(engine))
+            QSKIP(qPrintable(m_fx->SkipReason(engine) + m_fx->LastError()));
+        QVERIFY(m_fx->InsertReadings(engine, "STN1"_q, "AIR TEMP"_q, ExportReadings));
+        start(engine, "STN1"_q, "[Graph6]\r\nName=AIR TEMP\r\nTimeRange=0\r\n"_q);
+        m_window->Tabs()->setCurrentIndex(1);
+        GraphChart& graph = *chart(6);
+        const QPoint at12(
+            qRound(graph.canvasMap(QwtPlot::xBottom).transform(At(2005, 3, 2, 12, 0, 0))), 10);
+        QMouseEvent press(QEvent::MouseButtonPress, at12, graph.canvas()->mapToGlobal(at12),
+                          Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+        QApplication::sendEvent(graph.canvas(), &press);
+        popupCommand(6, "SecondCursor1");
+        GraphPosition* position = m_window->graphPosition(6);
+        QVERIFY(position->hasSecondCursor());
+        QCOMPARE(position->cursor()->second()->x(), At(2005, 3, 2, 12, 0, 0));
+        QVERIFY(position->isCursorOn());
+        QCOMPARE(position->readOutLabel()->text(),
+                 "Second cursor: 02/03/2005 12:00:00, 123456.79"_q);
+
+        emit m_window->pMnuGraph()->aboutToShow();
+        QVERIFY(graphAction("SecondCursor1")->isChecked());
+        m_window->OnObjectMouseDown(chart(5), Qt::RightButton);
+        emit m_window->pMnuGraph()->aboutToShow();
+        QVERIFY(!graphAction("SecondCursor1")->isChecked());
+
+        popupCommand(6, "SecondCursor1");
+        QVERIFY(!position->hasSecondCursor());
+        QCOMPARE(position->readOutLabel()->text(), QString());
     }
 };
 

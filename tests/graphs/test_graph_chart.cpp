@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -56,6 +57,13 @@ struct Steps
 };
 
 Q_DECLARE_METATYPE(Steps)
+
+struct Numbers
+{
+    std::vector<double> list;
+};
+
+Q_DECLARE_METATYPE(Numbers)
 
 namespace {
 
@@ -172,6 +180,12 @@ private slots:
     void reducedLineDrawsTheWholeLine();
     void keptPointsAcrossBlocks_data();
     void keptPointsAcrossBlocks();
+    void gapsBreakTheLine_data();
+    void gapsBreakTheLine();
+    void medianSpacingFollowsTheReadings_data();
+    void medianSpacingFollowsTheReadings();
+    void gapsOnTheChart_data();
+    void gapsOnTheChart();
 };
 
 void TestGraphChart::window_data()
@@ -716,6 +730,7 @@ void TestGraphChart::refreshOfNewReadingsMatchesWholeRead()
     QCOMPARE(Drawn(chart), Drawn(whole));
     QCOMPARE(chart.readings().boundingRect(), whole.readings().boundingRect());
     QCOMPARE(chart.windowStart(), whole.windowStart());
+    QCOMPARE(chart.gapLimit(), whole.gapLimit());
 }
 
 void TestGraphChart::wholeWindowRead_data()
@@ -948,6 +963,166 @@ void TestGraphChart::keptPointsAcrossBlocks()
     }
     QCOMPARE(series.boundingRect(), QRectF(QPointF(kept.front(), low), QPointF(kept.back(), high)));
     QCOMPARE(series.storageBytes() < (kept.size() / 1024 + 3) * 1024 * sizeof(QPointF) + 64, true);
+}
+
+void TestGraphChart::gapsBreakTheLine_data()
+{
+    // Reading times and the limit in steps of 1/1024 day (84.375 s), which add up exactly.
+    QTest::addColumn<Numbers>("steps");
+    QTest::addColumn<double>("limit");
+    QTest::addColumn<Numbers>("stretches"); // the readings each polyline starts with
+    QTest::newRow("no gap") << Numbers{{0, 1, 2, 3, 4}} << 5.0 << Numbers{{0}};
+    QTest::newRow("a gap of two hours") << Numbers{{0, 1, 2, 122, 123}} << 5.0 << Numbers{{0, 3}};
+    QTest::newRow("exactly the limit is no gap") << Numbers{{0, 1, 6, 7}} << 5.0 << Numbers{{0}};
+    QTest::newRow("a reading alone between two gaps")
+        << Numbers{{0, 1, 30, 60, 61}} << 5.0 << Numbers{{0, 2, 3}};
+    QTest::newRow("a gap at each end") << Numbers{{0, 30, 31, 32, 90}} << 5.0 << Numbers{{0, 1, 4}};
+    QTest::newRow("no limit") << Numbers{{0, 1, 122}} << HUGE_VAL << Numbers{{0}};
+}
+
+// Each stretch of readings without a gap is a polyline of its own, still reduced to at most four
+// points a column.
+void TestGraphChart::gapsBreakTheLine()
+{
+    QFETCH(Numbers, steps);
+    QFETCH(double, limit);
+    QFETCH(Numbers, stretches);
+    ReadingSeries series;
+    const double start = At(2005, 3, 2, 0, 0, 0);
+    constexpr double Step = 1.0 / 1024.0;
+    for (const double m : steps.list)
+        series.add(start + m * Step, m);
+    QwtScaleMap xMap;
+    xMap.setPaintInterval(0.0, 499.0);
+    xMap.setScaleInterval(start, start + steps.list.back() * Step);
+    QwtScaleMap yMap;
+    yMap.setPaintInterval(199.0, 0.0);
+    yMap.setScaleInterval(0.0, 200.0);
+    const std::vector<QPolygonF> lines =
+        series.deviceLines(xMap, yMap, -1.0, 500.0, 0, series.count() - 1, false, limit * Step);
+    const std::vector<double>& starts = stretches.list;
+    QCOMPARE(lines.size(), starts.size());
+    for (std::size_t k = 0; k < starts.size(); ++k) {
+        const int first = static_cast<int>(starts[k]);
+        const int last =
+            k + 1 < starts.size() ? static_cast<int>(starts[k + 1]) - 1 : series.count() - 1;
+        const auto pixel = [&](int i) {
+            return QPointF(xMap.transform(series.at(i).x()), yMap.transform(series.at(i).y()));
+        };
+        const QPolygonF& line = lines[k];
+        QCOMPARE(line.first(), pixel(first));
+        QCOMPARE(line.last(), pixel(last));
+    }
+}
+
+void TestGraphChart::medianSpacingFollowsTheReadings_data()
+{
+    QTest::addColumn<unsigned>("seed");
+    QTest::addColumn<int>("spacings"); // how many distinct spacings the readings take
+    QTest::newRow("regular readings with a few gaps") << 1u << 3;
+    QTest::newRow("irregular readings") << 2u << 40;
+    QTest::newRow("many readings of one time") << 3u << 1;
+}
+
+// Added in and out of order, dropped from either end or cleared: the median spacing is always
+// the one counted afresh from the readings held.
+void TestGraphChart::medianSpacingFollowsTheReadings()
+{
+    QFETCH(unsigned, seed);
+    QFETCH(int, spacings);
+    std::uint32_t state = seed;
+    const auto next = [&state](std::uint32_t below) {
+        state = state * 1664525u + 1013904223u;
+        return (state >> 8) % below;
+    };
+    const auto afresh = [](const ReadingSeries& series) {
+        std::vector<double> gaps;
+        for (int i = 1; i < series.count(); ++i) {
+            const double gap = std::round((series.at(i).x() - series.at(i - 1).x()) * 86400000.0);
+            if (gap > 0)
+                gaps.push_back(gap / 86400000.0);
+        }
+        if (gaps.empty())
+            return 0.0;
+        std::sort(gaps.begin(), gaps.end());
+        return gaps[(gaps.size() - 1) / 2];
+    };
+    ReadingSeries series;
+    double newest = At(2005, 3, 2, 0, 0, 0);
+    for (int step = 0; step < 3000; ++step) {
+        const std::uint32_t what = next(100);
+        if (what < 70) {
+            newest += static_cast<double>(next(static_cast<std::uint32_t>(spacings)) *
+                                          (next(20) == 0 ? 97 : 1)) /
+                      1440.0;
+            series.add(newest, 1.0);
+        } else if (what < 85 && series.count() > 0) {
+            const double first = series.at(0).x();
+            series.add(first + (newest - first) * next(1000) / 1000.0, 2.0);
+        } else if (what < 99 && series.count() > 2) {
+            const double first = series.at(0).x();
+            const double span = newest - first;
+            series.keepBetween(first + span * next(300) / 1000.0,
+                               newest - span * next(300) / 1000.0 + (next(2) ? 1.0 : 0.0));
+        } else {
+            series.clear();
+        }
+        QCOMPARE(series.medianSpacing(), afresh(series));
+    }
+}
+
+void TestGraphChart::gapsOnTheChart_data()
+{
+    QTest::addColumn<Engine>("engine");
+    QTest::addColumn<bool>("breakAtGaps");
+    QTest::addColumn<double>("limitMinutes");
+    QTest::addColumn<double>("limitDays"); // the limit the chart takes
+    QTest::addColumn<bool>("lineInGap");
+    const auto add = [](const char* name, bool on, double minutes, double days, bool line) {
+        EngineRows(name, [&](QTestData& row) { row << on << minutes << days << line; });
+    };
+    add("automatic: five times a minute", true, 0.0, 5.0 / 1440.0, false);
+    add("a limit longer than the gap", true, 180.0, 180.0 / 1440.0, true);
+    add("a limit shorter than the gap", true, 30.0, 30.0 / 1440.0, false);
+    add("switched off", false, 30.0, HUGE_VAL, true);
+}
+
+// One-minute readings with two hours missing: the chart draws no line over those hours unless
+// its rule says otherwise.
+void TestGraphChart::gapsOnTheChart()
+{
+    QFETCH(Engine, engine);
+    QFETCH(bool, breakAtGaps);
+    QFETCH(double, limitMinutes);
+    QFETCH(double, limitDays);
+    QFETCH(bool, lineInGap);
+    StationQueries* queries = prepare(engine);
+    if (!queries)
+        QSKIP(qPrintable(m_fx->SkipReason(engine) + m_fx->LastError()));
+    std::vector<TestReading> readings = EveryMinute({2005, 3, 2, 9, 0, 0}, 120, 0.0);
+    for (const TestReading& r : EveryMinute({2005, 3, 2, 13, 0, 0}, 90, 0.0))
+        readings.push_back(r);
+    QVERIFY2(m_fx->InsertReadings(engine, "STN1"_q, "AIR TEMP"_q, readings),
+             qPrintable(m_fx->LastError()));
+    const FixedClock clock(March2);
+    GraphChart chart(2);
+    chart.resize(600, 300);
+    chart.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&chart));
+    chart.setGapRule({breakAtGaps, limitMinutes});
+    EventPump pump;
+    QVERIFY(chart.LoadGraph("STN1"_q, "AIR TEMP"_q, 0, *queries, pump));
+    QCOMPARE(chart.gapLimit(), limitDays);
+
+    // Across the middle of the gap, from top to bottom of the canvas: blue only where a line is.
+    const QImage canvas = chart.canvas()->grab().toImage();
+    const int x = qRound(chart.canvasMap(QwtPlot::xBottom).transform(At(2005, 3, 2, 12, 0, 0)));
+    bool blue = false;
+    for (int y = 0; y < canvas.height(); ++y) {
+        const QColor c = canvas.pixelColor(x, y);
+        blue = blue || (c.blue() > 150 && c.red() < 100 && c.green() < 100);
+    }
+    QCOMPARE(blue, lineInGap);
 }
 
 QTEST_MAIN(TestGraphChart)

@@ -65,9 +65,9 @@ public:
 };
 
 void SendMouse(QWidget* target, QEvent::Type type, const QPoint& at, Qt::MouseButton button,
-               Qt::MouseButtons held)
+               Qt::MouseButtons held, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
-    QMouseEvent event(type, at, target->mapToGlobal(at), button, held, Qt::NoModifier);
+    QMouseEvent event(type, at, target->mapToGlobal(at), button, held, modifiers);
     QApplication::sendEvent(target, &event);
 }
 
@@ -166,6 +166,10 @@ private slots:
     void zoomDuringLoads();
     void togglesOpenNoPopup();
     void pictures();
+    void cursorPassesOverGaps_data();
+    void cursorPassesOverGaps();
+    void twoCursors_data();
+    void twoCursors();
 };
 
 void TestGraphPosition::toggleClicks_data()
@@ -601,6 +605,130 @@ void TestGraphPosition::pictures()
         empty.resize(440, 321);
         QVERIFY(empty.grab().save(folder + "/graph-position-empty.png"_q));
     }
+}
+
+void TestGraphPosition::cursorPassesOverGaps_data()
+{
+    QTest::addColumn<Engine>("engine");
+    QTest::addColumn<bool>("breakAtGaps");
+    QTest::addColumn<bool>("snapping");
+    QTest::addColumn<CivilTime>("mouse");
+    QTest::addColumn<QString>("text");
+    const auto add = [](const char* name, bool on, CivilTime mouse, const char* text,
+                        bool snapping = true) {
+        EngineRows(name, [&](QTestData& row) {
+            row << on << snapping << mouse << QString::fromUtf8(text);
+        });
+    };
+    // Readings every minute from 10:00 to 10:30 and from 14:00 to 14:30, in the window of
+    // 10:00 to 16:00.
+    add("in the gap", true, {2005, 3, 2, 12, 0, 0},
+        "No readings from 02/03/2005 10:30:00 to 02/03/2005 14:00:00");
+    add("after the last reading", true, {2005, 3, 2, 15, 30, 0},
+        "No readings after 02/03/2005 14:30:00");
+    add("among readings", true, {2005, 3, 2, 14, 10, 0}, "02/03/2005 14:10:00, 10.00");
+    add("gaps not broken: the nearest reading", false, {2005, 3, 2, 13, 0, 0},
+        "02/03/2005 14:00:00, .00");
+    add("the first move, not yet snapping, writes nothing", true, {2005, 3, 2, 12, 0, 0}, "",
+        false);
+}
+
+// A snapping cursor takes the nearest reading, but does not jump across a gap of the line: in
+// the gap its read-out names the hours without readings.
+void TestGraphPosition::cursorPassesOverGaps()
+{
+    QFETCH(Engine, engine);
+    QFETCH(bool, breakAtGaps);
+    QFETCH(bool, snapping);
+    QFETCH(CivilTime, mouse);
+    QFETCH(QString, text);
+    std::vector<TestReading> readings;
+    for (const int hour : {10, 14})
+        for (int minute = 0; minute <= 30; ++minute)
+            readings.push_back({2005, 3, 2, hour, minute, 0, double(minute)});
+    StationQueries* queries = prepare(engine, readings);
+    if (!queries)
+        QSKIP(qPrintable(m_fx->SkipReason(engine) + m_fx->LastError()));
+    const FixedClock clock({2005, 3, 2, 16, 0, 0});
+    GraphTab tab;
+    tab.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&tab));
+    GraphPosition& position = *tab.at(3);
+    position.chart()->setGapRule({breakAtGaps, 0.0});
+    EventPump pump;
+    QVERIFY(position.LoadGraph("STN1"_q, "AIR TEMP"_q, 0, *queries, pump));
+    position.ImageClick();
+    position.cursor()->setSnap(snapping);
+    GraphChart& chart = *position.chart();
+    const DateTime time = At(mouse.year, mouse.month, mouse.day, mouse.hour, mouse.minute, 0);
+    MoveMouse(chart.canvas(), PixelOf(chart, time, 5.0));
+    QCOMPARE(position.readOutLabel()->text(), text);
+}
+
+void TestGraphPosition::twoCursors_data()
+{
+    QTest::addColumn<Engine>("engine");
+    QTest::addColumn<int>("slot");
+    EngineRows("graph 1, which zooms", [](QTestData& row) { row << 1; });
+    EngineRows("graph 5", [](QTestData& row) { row << 5; });
+}
+
+// Ctrl and a click pin the second cursor; the read-out then shows both readings and their
+// differences on two lines, and the first cursor's reading alone again once it is cleared.
+void TestGraphPosition::twoCursors()
+{
+    QFETCH(Engine, engine);
+    QFETCH(int, slot);
+    StationQueries* queries = prepare(
+        engine,
+        {{2005, 3, 2, 10, 0, 0, 12.5}, {2005, 3, 2, 12, 0, 0, 13.5}, {2005, 3, 2, 14, 30, 0, 8.0}});
+    if (!queries)
+        QSKIP(qPrintable(m_fx->SkipReason(engine) + m_fx->LastError()));
+    const FixedClock clock({2005, 3, 2, 16, 0, 0});
+    GraphTab tab;
+    tab.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&tab));
+    GraphPosition& position = *tab.at(slot);
+    GraphChart& chart = *position.chart();
+    EventPump pump;
+    QVERIFY(position.LoadGraph("STN1"_q, "AIR TEMP"_q, 0, *queries, pump));
+    const QwtInterval window = chart.axisInterval(QwtPlot::xBottom);
+    position.ImageClick();
+    QWidget* canvas = chart.canvas();
+    const QPoint at12 = PixelOf(chart, At(2005, 3, 2, 12, 0, 0), 13.5);
+    SendMouse(canvas, QEvent::MouseButtonPress, at12, Qt::LeftButton, Qt::LeftButton,
+              Qt::ControlModifier);
+    SendMouse(canvas, QEvent::MouseButtonRelease, at12, Qt::LeftButton, Qt::NoButton,
+              Qt::ControlModifier);
+    QVERIFY(position.hasSecondCursor());
+    QCOMPARE(position.cursor()->second()->x(), At(2005, 3, 2, 12, 0, 0));
+    QCOMPARE(chart.axisInterval(QwtPlot::xBottom).minValue(), window.minValue());
+
+    MoveMouse(canvas, PixelOf(chart, At(2005, 3, 2, 14, 30, 0), 8.0));
+    QCOMPARE(position.readOutLabel()->text(),
+             "02/03/2005 12:00:00, 13.50 to 02/03/2005 14:30:00, 8.00\n"
+             "Δt 2:30:00, Δ -5.50, -2.20 per hour"_q);
+    QVERIFY(position.readOutBar()->height() > 21);
+    MoveMouse(canvas, PixelOf(chart, At(2005, 3, 2, 10, 0, 0), 12.5));
+    QCOMPARE(position.readOutLabel()->text(),
+             "02/03/2005 10:00:00, 12.50 to 02/03/2005 12:00:00, 13.50\n"
+             "Δt 2:00:00, Δ +1.00, +.50 per hour"_q);
+
+    position.clearSecondCursor();
+    QCOMPARE(position.readOutLabel()->text(), "02/03/2005 10:00:00, 12.50"_q);
+    QCOMPARE(position.readOutBar()->height(), 21);
+
+    // From the popup menu: on the reading nearest to where the right button went down, with
+    // the cursor switched on if it was off.
+    position.ImageClick();
+    SendMouse(canvas, QEvent::MouseButtonPress, PixelOf(chart, At(2005, 3, 2, 14, 10, 0), 0.0),
+              Qt::RightButton, Qt::RightButton);
+    QVERIFY(position.pinSecondCursor());
+    QVERIFY(position.isCursorOn());
+    QCOMPARE(position.cursor()->second()->x(), At(2005, 3, 2, 14, 30, 0));
+    QCOMPARE(position.readOutLabel()->text(),
+             "02/03/2005 10:00:00, 12.50 to 02/03/2005 14:30:00, 8.00\n"
+             "Δt 4:30:00, Δ -4.50, -1.00 per hour"_q);
 }
 
 QTEST_MAIN(TestGraphPosition)

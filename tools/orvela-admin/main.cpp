@@ -6,6 +6,7 @@
 #include "admin_command.h"
 #include "admin_config.h"
 #include "admin_db.h"
+#include "admin_export.h"
 #include "admin_password.h"
 #include "admin_restore.h"
 #include "admin_time.h"
@@ -34,6 +35,7 @@ const std::vector<CommandGroup>& CommandGroups()
         {"check", CheckUsage, CheckCommand},
         {"restore", RestoreUsage, RestoreCommand},
         {"config", ConfigUsage, ConfigCommand},
+        {"export", ExportUsage, ExportCommand},
     };
     return groups;
 }
@@ -72,6 +74,11 @@ const std::vector<std::pair<const char*, const char*>>& Descriptions()
         {"restore", "bring the program that has FILE (Orvela.ovf beside it) open to the front"},
         {"config get", "the value of KEY in SECTION of a configuration file (exit 1 when missing)"},
         {"config set", "write VALUE into a configuration file, keeping everything else in it"},
+        {"export", "the readings of SENSOR at STATION from FROM to TO, both included, as CSV: "
+                   "\"# station:\", \"# sensor:\" and \"# units:\" lines, \"time,value\", "
+                   "then local time (YYYY-MM-DDTHH:MM:SS) and value, each value the double the "
+                   "database holds; FROM and TO as 2026-12-10T13:00 or relative dates such as "
+                   "\"LAST 6 HOURS\" and \"NOW\""},
     };
     return descriptions;
 }
