@@ -318,12 +318,7 @@ private slots:
         QTest::addColumn<QString>("config");
         QTest::addColumn<int>("clock"); // minutes after 14:00; the reading is of 14:02
         QTest::addColumn<QString>("label");
-        QTest::newRow("default 15 min: 15 min old is fresh") << "" << 17 << "21.5 degC";
         QTest::newRow("default 15 min: 16 min old is stale") << "" << 18 << "21.5 degC\n16 min old";
-        QTest::newRow("refresh off: 15 min") << "[Application]\r\nGraphUpdate=0\r\n"
-                                             << 18 << "21.5 degC\n16 min old";
-        QTest::newRow("GraphUpdate 10: 30 min") << "[Application]\r\nGraphUpdate=10\r\n"
-                                                << 31 << "21.5 degC";
         QTest::newRow("StaleMinutes 3") << "[Application]\r\nStaleMinutes=3\r\n"
                                         << 6 << "21.5 degC\n4 min old";
         QTest::newRow("StaleMinutes -1: no marks") << "[Application]\r\nStaleMinutes=-1\r\n"

@@ -101,19 +101,6 @@ private slots:
         QCOMPARE(AgeText(seconds), text);
     }
 
-    // Counted on the civil clock: 02:30 on the night the clocks go forward is 30 minutes after
-    // 02:00, whatever the zone says; and to the nearest second.
-    void ageSeconds()
-    {
-        const DateTime gap = StationTimeToDateTime(EncodeStationTime(2024, 3, 31, 2, 30, 0));
-        const DateTime before = StationTimeToDateTime(EncodeStationTime(2024, 3, 31, 2, 0, 0));
-        QCOMPARE(qint64{AgeSeconds(before, gap)}, 30 * Minute);
-        QCOMPARE(qint64{AgeSeconds(At(14, 2), At(14, 2) + 0.6 / 86400)}, qint64{1});
-        QCOMPARE(qint64{AgeSeconds(At(14, 2), std::numeric_limits<double>::quiet_NaN())},
-                 qint64{0});
-        QVERIFY(AgeSeconds(0.0, std::numeric_limits<double>::infinity()) > 0);
-    }
-
     void alarmState_data()
     {
         QTest::addColumn<float>("value");
