@@ -157,6 +157,7 @@ TfrmMain::TfrmMain(const QString& configPath, TfrmLog& log, QWidget* parent)
     buildMenu();
     buildTabs();
     buildPopupMenus();
+    buildAgeWatch();
     FormCreate();
 }
 

@@ -5,6 +5,7 @@
 // FormClose). The panels and dialogs live in classes of their own; this class keeps the named
 // operations and the values they share.
 
+#include "live/reading_watch.h"
 #include "support/station_time.h"
 
 #include <QMainWindow>
@@ -84,6 +85,11 @@ public:
     void RefreshCaptions();
     void FillSensorChoosers();
     void RefreshWindChart();
+    // Judges the age of every reading shown and of the station's newest data, marks the stale
+    // ones and says in the Messages window what went stale or came back. Runs after each live
+    // refresh and on its own every half minute, so the marks come also while the refresh is off
+    // or failing.
+    void RefreshAges();
     // The chooser numbered from its component name; runs when the operator picks an item.
     void cbxSensorsChange(QComboBox* chooser);
 
@@ -126,6 +132,8 @@ public:
     QString CurrentStation;
     QString DisplayTitle;
     std::int32_t UpdateMinutes = 5;
+    // "StaleMinutes": see StaleLimitSeconds.
+    std::int32_t StaleMinutes = StaleMinutesAutomatic;
     StationTime LastUpdate = 0;
     bool Connected = false;
     QStringList StationSensors;
@@ -186,6 +194,8 @@ private:
     void buildMenu();
     void buildTabs();
     void buildPopupMenus();
+    void buildAgeWatch();
+    void AddStatusLines(const QStringList& lines);
     void attachPopup(QWidget* object, int kindTag, QMenu* menu);
     void addGraphTools(QMenu* menu);
     // The graph position the popup target belongs to, or null.
@@ -228,6 +238,8 @@ private:
     TMyLoginForm* m_loginForm = nullptr;
 
     QTimer* m_timer = nullptr;
+    QTimer* m_ageTimer = nullptr;
+    StaleLog m_staleLog;
     QAction* m_fileExit = nullptr;
     QAction* m_fileConnect = nullptr;
     QAction* m_fileDisconnect = nullptr;

@@ -1,5 +1,6 @@
 // The live side of the main window: the thirteen sensor choosers, the captions, the live
-// refresh with the wind chart, the popup target and the gauge-limit and units commands.
+// refresh with the wind chart, the ages of the readings shown, the popup target and the
+// gauge-limit and units commands.
 
 #include "app/frm_main.h"
 
@@ -20,12 +21,15 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
+#include <QTimer>
 
 namespace orvela {
 namespace {
 
 const char* const KindTagProperty = "kindTag";
 constexpr int ChooserCount = 13;
+// Ages are shown in minutes: judging them twice a minute keeps the marks within half a minute.
+constexpr int AgeTimerPeriod = 30 * 1000;
 
 QString Caption(const QString& station, const QString& sensor, const QString& units)
 {
@@ -100,6 +104,23 @@ void TfrmMain::buildPopupMenus()
         // Only a pick by the operator counts as a change; filling the lists does not.
         connect(box, QOverload<int>::of(&QComboBox::activated), this,
                 [this, box](int) { cbxSensorsChange(box); });
+    }
+}
+
+void TfrmMain::buildAgeWatch()
+{
+    m_ageTimer = new QTimer(this);
+    m_ageTimer->setObjectName(QStringLiteral("AgeTimer"));
+    m_ageTimer->setInterval(AgeTimerPeriod);
+    connect(m_ageTimer, &QTimer::timeout, this, &TfrmMain::RefreshAges);
+    m_ageTimer->start();
+}
+
+void TfrmMain::AddStatusLines(const QStringList& lines)
+{
+    for (const QString& line : lines) {
+        if (!line.isEmpty())
+            m_log.AddStatusLine(line);
     }
 }
 
@@ -212,28 +233,59 @@ void TfrmMain::RefreshLiveData()
     if (!m_queries->ReadLastUpdate(CurrentStation, LastUpdate))
         return;
     ShowLastUpdate();
+    m_stationPanel->setDataTime(CurrentStation, StationTimeToDateTime(LastUpdate));
+    QStringList alarms;
     for (int slot = 1; slot <= 6; ++slot) {
         LivePosition* position = livePosition(slot);
-        float value = 0.0f;
-        m_queries->ReadLatestValue(CurrentStation, position->chooser()->currentText(), value);
-        position->showValue(value, SlotUnits.value(slot + 5));
+        const QString sensor = position->chooser()->currentText();
+        LatestReading reading;
+        const bool found = m_queries->ReadLatestReading(CurrentStation, sensor, reading);
+        alarms << position->showReading(CurrentStation + QLatin1Char('.') + sensor, found,
+                                        reading.value, reading.time, SlotUnits.value(slot + 5));
     }
+    AddStatusLines(alarms);
     RefreshWindChart();
+    RefreshAges();
 }
 
 void TfrmMain::RefreshWindChart()
 {
     LivePosition* wind = livePosition(LiveCount);
     const QString sensor = wind->chooser()->currentText();
-    float value = 0.0f;
-    m_queries->ReadLatestValue(CurrentStation, sensor, value);
-    wind->showValue(value, SlotUnits.value(12));
+    LatestReading reading;
+    const bool found = m_queries->ReadLatestReading(CurrentStation, sensor, reading);
+    const float value = reading.value;
+    wind->showReading(CurrentStation + QLatin1Char('.') + sensor, found, value, reading.time,
+                      SlotUnits.value(12));
     wind->setCaptionText(CurrentStation + QLatin1Char('.') + sensor);
     PolarSeries& series = wind->windChart()->series();
     series.clear();
     series.addPoint(0.0, 0.0);
     series.addPoint(RoundHalfEven(static_cast<double>(value)), WindChart::RadiusMaximum);
     wind->windChart()->update();
+}
+
+void TfrmMain::RefreshAges()
+{
+    if (m_closed)
+        return;
+    const CivilTime clock = ReadLocalClock();
+    const DateTime now =
+        CivilToDateTime(clock.year, clock.month, clock.day, clock.hour, clock.minute, clock.second);
+    const std::int64_t limit = StaleLimitSeconds(StaleMinutes, UpdateMinutes);
+    QVector<StaleLog::Item> judged;
+    m_stationPanel->showAge(now, limit);
+    if (const std::optional<StaleLog::Item> station = m_stationPanel->staleItem())
+        judged << *station;
+    for (int slot = 1; slot <= LiveCount; ++slot) {
+        LivePosition* position = livePosition(slot);
+        position->showAge(now, limit);
+        const ReadingWatch& watch = position->watch();
+        if (watch.hasTime())
+            judged << StaleLog::Item{QStringLiteral("sensor ") + watch.source(), watch.ageLevel(),
+                                     watch.ageSeconds(), watch.time()};
+    }
+    AddStatusLines(m_staleLog.update(judged));
 }
 
 void TfrmMain::MinMaxSettings1Click()
@@ -250,13 +302,15 @@ void TfrmMain::MinMaxSettings1Click()
         return;
     auto minimum = static_cast<float>(position->minimum());
     auto maximum = static_cast<float>(position->maximum());
+    AlarmLimits alarms = position->alarmLimits();
     // A dial cannot take a minimum above its maximum: the dialog refuses such a pair, so the
     // dial gets both limits or neither.
-    TfrmMinMax dialog(minimum, maximum,
+    TfrmMinMax dialog(minimum, maximum, alarms,
                       tag == KindDial ? LimitsCheck::MinimumNotAboveMaximum : LimitsCheck::AnyPair,
                       this);
     if (dialog.exec() != QDialog::Accepted)
         return;
+    AddStatusLines({position->setAlarmLimits(alarms)});
     if (!position->restoreLimits(static_cast<double>(minimum), static_cast<double>(maximum)))
         ReportError(this, GaugeRangeError().text());
 }

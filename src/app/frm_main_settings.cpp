@@ -13,6 +13,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <optional>
+
 namespace orvela {
 namespace {
 
@@ -65,6 +67,26 @@ void applyBounds(QWidget& window, const SettingsStore& store, const QString& sec
     window.resize(bounds.width, bounds.height);
 }
 
+// An alarm limit: missing, empty or not a number is none.
+std::optional<double> readAlarmLimit(const SettingsStore& store, const QString& section,
+                                     QLatin1String key)
+{
+    double value = 0.0;
+    if (SettingsStore::parseReal(store.readString(section, key, QString()), value))
+        return value;
+    return std::nullopt;
+}
+
+// Written once set, or emptied where the file had it: a file without alarm limits keeps none.
+void writeAlarmLimit(SettingsStore& store, const QString& section, QLatin1String key,
+                     const std::optional<double>& limit)
+{
+    if (limit)
+        store.writeReal(section, key, *limit);
+    else if (store.contains(section, key))
+        store.writeString(section, key, QString());
+}
+
 } // namespace
 
 void TfrmMain::LoadSettings()
@@ -92,6 +114,8 @@ void TfrmMain::LoadSettings()
     DisplayTitle = store.readString(keys::Application, keys::Title, keys::DefaultTitle);
     UpdateMinutes =
         store.readInteger(keys::Application, keys::GraphUpdate, keys::DefaultGraphUpdate);
+    StaleMinutes =
+        store.readInteger(keys::Application, keys::StaleMinutes, keys::DefaultStaleMinutes);
 
     if (store.readBool(keys::LogForm, keys::Showing, keys::LogFormShowing)) {
         applyBounds(m_log, store, keys::LogForm, keys::LogFormBounds);
@@ -119,6 +143,8 @@ void TfrmMain::LoadSettings()
             break;
         }
         SlotUnits.append(store.readString(section, keys::Units, QString()));
+        livePosition(slot)->setAlarmLimits({readAlarmLimit(store, section, keys::AlarmLow),
+                                            readAlarmLimit(store, section, keys::AlarmHigh)});
         if (!applying)
             continue;
         const keys::GaugeLimits defaults =
@@ -154,6 +180,9 @@ void TfrmMain::SaveSettings()
     store.writeString(keys::Application, keys::ImageFile, ImageFileName);
     store.writeString(keys::Application, keys::Title, DisplayTitle);
     store.writeInteger(keys::Application, keys::GraphUpdate, UpdateMinutes);
+    if (StaleMinutes != keys::DefaultStaleMinutes ||
+        store.contains(keys::Application, keys::StaleMinutes))
+        store.writeInteger(keys::Application, keys::StaleMinutes, StaleMinutes);
 
     store.writeString(keys::DataBase, keys::DataSource, DataSourceName);
     store.writeString(keys::DataBase, keys::UserName, DbUserName);
@@ -198,6 +227,10 @@ void TfrmMain::SaveSettings()
             store.writeReal(section, keys::Max, position->maximum());
         }
         store.writeString(section, keys::Units, SlotUnits.value(slot + 5));
+        if (slot < LiveCount) {
+            writeAlarmLimit(store, section, keys::AlarmLow, position->alarmLimits().low);
+            writeAlarmLimit(store, section, keys::AlarmHigh, position->alarmLimits().high);
+        }
     }
 
     // A store that could not read its file refuses to write over it; either way the failure

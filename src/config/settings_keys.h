@@ -65,6 +65,13 @@ inline constexpr QLatin1String Units = Latin1("Units");
 inline constexpr QLatin1String TimeRange = Latin1("TimeRange");
 inline constexpr QLatin1String Min = Latin1("Min");
 inline constexpr QLatin1String Max = Latin1("Max");
+// Operator's tools, appended at the end of their sections and written once they are set (or were
+// in the file), so a file without them stays as it was: "StaleMinutes" of "Application" (the age
+// past which a reading is stale; 0 automatic, below 0 off) and "AlarmLow", "AlarmHigh" of
+// "LiveData1".."LiveData6" (real; empty or missing is no limit).
+inline constexpr QLatin1String StaleMinutes = Latin1("StaleMinutes");
+inline constexpr QLatin1String AlarmLow = Latin1("AlarmLow");
+inline constexpr QLatin1String AlarmHigh = Latin1("AlarmHigh");
 
 // Defaults of values whose key is missing.
 struct Bounds
@@ -82,6 +89,7 @@ inline constexpr bool LogFormShowing = false;
 
 inline constexpr QLatin1String DefaultTitle = Latin1("Orvela");
 inline constexpr std::int32_t DefaultGraphUpdate = 5;
+inline constexpr std::int32_t DefaultStaleMinutes = 0; // derived from "GraphUpdate"
 inline constexpr QLatin1String DefaultTimeRange = Latin1("2");
 inline constexpr int MaxTimeRange = 5;
 // "Graph1".."Graph6", added to the first layout: whether the line breaks where readings are

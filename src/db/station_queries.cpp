@@ -166,8 +166,9 @@ public:
         QString text = odbc::StatementDiagnostics(handle);
         if (text.isEmpty())
             text = QStringLiteral("Reading a row of the result failed.");
+        const bool syntax = odbc::SyntaxError(handle);
         const bool lost = odbc::ConnectionLost(odbc::ConnectionHandle(m_database), handle);
-        throw DatabaseError(text, lost && !rowsHandedOut);
+        throw DatabaseError(text, lost && !rowsHandedOut, syntax && !lost);
     }
 
 private:
@@ -461,6 +462,16 @@ bool StationQueries::ReadLastUpdate(const QString& currentStation, StationTime& 
 
 bool StationQueries::ReadLatestValue(const QString& station, const QString& sensor, float& value)
 {
+    LatestReading reading;
+    if (!ReadLatestReading(station, sensor, reading))
+        return false;
+    value = reading.value;
+    return true;
+}
+
+bool StationQueries::ReadLatestReading(const QString& station, const QString& sensor,
+                                       LatestReading& reading)
+{
     const QString storedStation = StationForQuery(station, station);
     const QString storedSensor = SensorForQuery(storedStation, sensor, sensor);
     const auto read = [&](QSqlDatabase& database, SqlDialect dialect) {
@@ -468,18 +479,46 @@ bool StationQueries::ReadLatestValue(const QString& station, const QString& sens
         statement.Bind(QStringLiteral(":STATION_ID"), storedStation);
         statement.Bind(QStringLiteral(":SENSORNAME"), storedSensor);
         statement.Execute();
-        // Only the first row is read: without a row limit it is still the latest reading.
-        QSqlQuery& query = statement.Query();
-        if (!query.next()) {
-            if (query.lastError().isValid())
-                statement.Fail();
-            return false;
-        }
-        const int column = query.record().indexOf(QStringLiteral("ED_VALUE"));
-        if (column < 0)
+        const QSqlRecord record = statement.Query().record();
+        const int valueColumn = record.indexOf(QStringLiteral("ED_VALUE"));
+        if (valueColumn < 0)
             throw DatabaseError(QStringLiteral("The result has no column ED_VALUE."));
-        const QVariant reading = query.value(column);
-        value = reading.isNull() ? 0.0F : NarrowToSingle(reading.toDouble());
+        const int timeColumn = record.indexOf(QStringLiteral("TIME_TAG"));
+        // Read straight from the handle, as the last update is: the time's fields arrive as the
+        // database holds them, with no date-time object of the local zone in between.
+        const SQLHSTMT handle = statement.Handle();
+        const SQLRETURN fetched = SQLFetch(handle);
+        if (fetched == SQL_NO_DATA)
+            return false;
+        if (!SQL_SUCCEEDED(fetched))
+            statement.FailOnHandle(handle, false);
+        double value = 0.0;
+        SQLLEN valueIndicator = 0;
+        SQL_TIMESTAMP_STRUCT stamp{};
+        SQLLEN timeIndicator = SQL_NULL_DATA;
+        bool timeRead = false;
+        // Columns are read in ascending order, the one order every driver takes.
+        auto readValue = [&] {
+            if (!SQL_SUCCEEDED(SQLGetData(handle, static_cast<SQLUSMALLINT>(valueColumn + 1),
+                                          SQL_C_DOUBLE, &value, sizeof(value), &valueIndicator)))
+                statement.FailOnHandle(handle, false);
+        };
+        // A time the driver cannot turn into a time stamp leaves the reading without one; the
+        // value is shown all the same.
+        auto readTime = [&] {
+            timeRead = SQL_SUCCEEDED(SQLGetData(handle, static_cast<SQLUSMALLINT>(timeColumn + 1),
+                                                SQL_C_TYPE_TIMESTAMP, &stamp, sizeof(stamp),
+                                                &timeIndicator));
+        };
+        if (timeColumn >= 0 && timeColumn < valueColumn)
+            readTime();
+        readValue();
+        if (timeColumn > valueColumn)
+            readTime();
+        reading.value = valueIndicator == SQL_NULL_DATA ? 0.0F : NarrowToSingle(value);
+        reading.time.reset();
+        if (timeRead && timeIndicator != SQL_NULL_DATA && stamp.year >= 1)
+            reading.time = TimestampToDateTime(stamp);
         return true;
     };
     return m_database.RunStatement([&](QSqlDatabase& database) {

@@ -21,6 +21,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace orvela {
 
@@ -54,6 +55,14 @@ bool DateTimeToCivil(DateTime value, CivilTime& fields);
 // 'YYYY-MM-DD HH:MM:SS' on SQLite, a date-time elsewhere. The fields are local civil time.
 QVariant DateTimeParameter(const StationDatabase& database, const CivilTime& at);
 
+// The latest reading of a sensor: its value narrowed to single precision (a null value gives 0)
+// and its TIME_TAG as DateTime, when the row has one.
+struct LatestReading
+{
+    float value = 0.0F;
+    std::optional<DateTime> time;
+};
+
 class StationQueries
 {
 public:
@@ -78,6 +87,9 @@ public:
     // True when the sensor has a reading; `value` then receives the latest one narrowed to
     // single precision (a null value gives 0). Otherwise `value` is not touched.
     bool ReadLatestValue(const QString& station, const QString& sensor, float& value);
+    // The same one statement, with the reading's time as well. Otherwise `reading` is not
+    // touched.
+    bool ReadLatestReading(const QString& station, const QString& sensor, LatestReading& reading);
     // Hands every reading of the sensor from `start` to `end`, both included, to `sink`, in
     // ascending time. `sink` may process events; should one of them close or reopen the
     // connection, the read stops after that row and the result is false. True when the read

@@ -7,11 +7,16 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QPainter>
 
 namespace orvela {
 namespace {
 
 constexpr int ChooserStripHeight = 28;
+constexpr int ValueLabelHeight = 26;
+// A stale reading's label holds a second line: its age.
+constexpr int TwoLineLabelHeight = 44;
+const QString AlarmStyle = QStringLiteral("color: #d00000;");
 
 QFont arialPixels(int pixels, bool bold = false)
 {
@@ -21,10 +26,31 @@ QFont arialPixels(int pixels, bool bold = false)
     return font;
 }
 
+// Lies over a display whose reading is stale and washes it out with the panel's colour; the
+// mouse goes through it to the display and its popup menu.
+class DimOverlay final : public QWidget
+{
+public:
+    explicit DimOverlay(QWidget* display) : QWidget(display)
+    {
+        setObjectName(QStringLiteral("dimmer"));
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        hide();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QColor wash = palette().color(QPalette::Window);
+        wash.setAlpha(165);
+        QPainter(this).fillRect(rect(), wash);
+    }
+};
+
 } // namespace
 
 LivePosition::LivePosition(int slot, LiveKind kind, QWidget* parent)
-    : QFrame(parent), m_slot(slot), m_kind(kind)
+    : QFrame(parent), m_slot(slot), m_kind(kind), m_watch(slot)
 {
     setObjectName(QStringLiteral("pnlLive%1").arg(slot));
     setFrameShape(QFrame::Panel);
@@ -59,7 +85,7 @@ LivePosition::LivePosition(int slot, LiveKind kind, QWidget* parent)
 
         m_value->setFont(arialPixels(13, true));
         m_value->setAutoFillBackground(true);
-        m_value->setStyleSheet(QStringLiteral("background-color: #fffbf0;"));
+        m_valueStyle = QStringLiteral("background-color: #fffbf0;");
         break;
     }
     case LiveKind::Dial:
@@ -79,9 +105,16 @@ LivePosition::LivePosition(int slot, LiveKind kind, QWidget* parent)
         m_caption->setStyleSheet(QStringLiteral("color: white;"));
         m_value->setParent(m_wind);
         m_value->setFont(arialPixels(16, true));
-        m_value->setStyleSheet(QStringLiteral("color: white;"));
+        m_valueStyle = QStringLiteral("color: white;");
         break;
     }
+    }
+    m_value->setStyleSheet(m_valueStyle);
+    m_dimmer = new DimOverlay(m_display);
+    // The wind chart's labels lie on the chart: they stay above the wash.
+    if (m_wind) {
+        m_caption->raise();
+        m_value->raise();
     }
     resize(kind == LiveKind::Thermometer ? 272 : 440, kind == LiveKind::Thermometer ? 316 : 326);
     layoutContents();
@@ -101,12 +134,14 @@ void LivePosition::layoutContents()
     const int panelHeight = height();
     m_strip->setGeometry(2, 2, panelWidth - 4, ChooserStripHeight);
     m_chooser->setGeometry(4, 3, panelWidth - 16, ChooserStripHeight - 6);
+    const bool twoLines = m_watch.ageLevel() != AgeLevel::Fresh;
     switch (m_kind) {
     case LiveKind::Thermometer:
         m_caption->setGeometry(4, ChooserStripHeight + 6, panelWidth - 8, 18);
         m_thermometer->setGeometry(10, ChooserStripHeight + 28, 150,
                                    panelHeight - ChooserStripHeight - 34);
-        m_value->setGeometry(150, ChooserStripHeight + 40, panelWidth - 160, 26);
+        m_value->setGeometry(150, ChooserStripHeight + 40, panelWidth - 160,
+                             twoLines ? TwoLineLabelHeight : ValueLabelHeight);
         break;
     case LiveKind::Dial: {
         // The dial keeps its proportions, centred above the value label.
@@ -114,16 +149,19 @@ void LivePosition::layoutContents()
         const int dialWidth = dialHeight + 30;
         m_dial->setGeometry((panelWidth - dialWidth) / 2, ChooserStripHeight + 4, dialWidth,
                             dialHeight);
-        m_value->setGeometry(4, panelHeight - 40, panelWidth - 8, 26);
+        m_value->setGeometry(4, panelHeight - 40, panelWidth - 8, ValueLabelHeight);
         break;
     }
     case LiveKind::WindChart:
         m_wind->setGeometry(2, ChooserStripHeight + 2, panelWidth - 4,
                             panelHeight - ChooserStripHeight - 4);
         m_caption->setGeometry(6, 4, 240, 18);
-        m_value->setGeometry(panelWidth - 4 - 130, 4, 120, 24);
+        m_value->setGeometry(panelWidth - 4 - 130, 4, 120,
+                             twoLines ? TwoLineLabelHeight : ValueLabelHeight - 2);
         break;
     }
+    if (m_dimmer)
+        m_dimmer->setGeometry(m_display->rect());
 }
 
 double LivePosition::minimum() const
@@ -176,7 +214,54 @@ void LivePosition::showValue(float value, const QString& units)
     else if (m_dial)
         m_dial->setValue(static_cast<double>(value));
     const QString text = m_wind ? WindValueText(value) : GaugeValueText(value);
-    m_value->setText(text + QLatin1Char(' ') + units);
+    m_valueText = text + QLatin1Char(' ') + units;
+    showState();
+}
+
+QString LivePosition::showReading(const QString& source, bool found, float value,
+                                  std::optional<DateTime> time, const QString& units)
+{
+    const QString line = m_watch.takeReading(source, found, value, time, units);
+    showValue(value, units);
+    return line;
+}
+
+void LivePosition::showAge(DateTime now, std::int64_t limitSeconds)
+{
+    m_watch.judgeAge(now, limitSeconds);
+    showState();
+}
+
+QString LivePosition::setAlarmLimits(const AlarmLimits& limits)
+{
+    const QString line = m_watch.setAlarmLimits(limits);
+    showState();
+    return line;
+}
+
+bool LivePosition::isDimmed() const
+{
+    return m_dimmer && !m_dimmer->isHidden();
+}
+
+void LivePosition::showState()
+{
+    const bool stale = m_watch.ageLevel() != AgeLevel::Fresh;
+    QString text = m_valueText;
+    if (stale) {
+        // The dial's label is one wide line; the others are narrow and take a second one.
+        const QString age = AgeText(m_watch.ageSeconds());
+        text += m_dial ? QStringLiteral(" (") + age + QLatin1Char(')') : QLatin1Char('\n') + age;
+    }
+    m_value->setText(text);
+    const QString style =
+        m_watch.alarmState() == AlarmState::Inside ? m_valueStyle : m_valueStyle + AlarmStyle;
+    if (m_value->styleSheet() != style)
+        m_value->setStyleSheet(style);
+    if (m_dimmer->isHidden() == stale) {
+        m_dimmer->setVisible(stale);
+        layoutContents();
+    }
 }
 
 } // namespace orvela

@@ -1,9 +1,16 @@
 #pragma once
 
 // One live position of the "Live Data" tab: a panel with the sensor chooser strip on top, the
-// sensor's caption, its display (thermometer, dial or wind chart) and its value label.
+// sensor's caption, its display (thermometer, dial or wind chart) and its value label. The
+// position also keeps how its reading stands (its age, its alarm limits) and shows it: a stale
+// reading dims the display and puts its age in the value label; a value outside the alarm
+// limits turns the label red.
+
+#include "live/reading_watch.h"
 
 #include <QFrame>
+
+#include <optional>
 
 class QComboBox;
 class QLabel;
@@ -61,12 +68,26 @@ public:
     // Moves the gauge to `value` and writes the value label: one decimal (none for the wind),
     // a blank, the units.
     void showValue(float value, const QString& units);
+    // A refresh's reading of `source` ("STATION.SENSOR"): shows the value as showValue does and
+    // judges it against the alarm limits. `found` false: the sensor has no reading and 0 is
+    // shown. Returns the Messages line an alarm change calls for, or an empty text.
+    QString showReading(const QString& source, bool found, float value,
+                        std::optional<DateTime> time, const QString& units);
+    // Judges the age of the reading shown at `now` and marks it when stale.
+    void showAge(DateTime now, std::int64_t limitSeconds);
+    // Positions 1 to 6; returns as showReading.
+    QString setAlarmLimits(const AlarmLimits& limits);
+    const AlarmLimits& alarmLimits() const { return m_watch.alarmLimits(); }
+    const ReadingWatch& watch() const { return m_watch; }
+    bool isDimmed() const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void layoutContents();
+    // Writes the value label from the reading shown, its age and its alarm state.
+    void showState();
 
     int m_slot;
     LiveKind m_kind;
@@ -78,6 +99,10 @@ private:
     ThermometerGauge* m_thermometer = nullptr;
     DialGauge* m_dial = nullptr;
     WindChart* m_wind = nullptr;
+    QWidget* m_dimmer = nullptr;
+    QString m_valueText; // value, blank, units
+    QString m_valueStyle;
+    ReadingWatch m_watch;
 };
 
 } // namespace orvela

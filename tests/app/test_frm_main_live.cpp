@@ -1,8 +1,12 @@
 // The live side of the main window against a real SQLite station database: the choosers,
-// the captions, the value labels, the wind needle and the popup commands.
+// the captions, the value labels, the wind needle, the popup commands, and the stale and alarm
+// marks with their Messages lines. The local clock stands at 2005-03-02 14:05:00 unless a test
+// moves it, so the readings of 14:01 to 14:04 are fresh.
 
 #include "answer_dialog.h"
 #include "app/frm_main.h"
+#include "app/station_panel.h"
+#include "config/settings_store.h"
 #include "db/engine_fixture.h"
 #include "db/password_scrambler.h"
 #include "live/dial_gauge.h"
@@ -13,12 +17,14 @@
 #include "live/wind_chart.h"
 #include "messages/frm_log.h"
 #include "recording_prompter.h"
+#include "support/station_time.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -32,6 +38,30 @@ using namespace orvela::test;
 namespace {
 
 const Engine Sqlite = Engine::SQLite;
+
+void SetClock(int hour, int minute, int second = 0)
+{
+    SetLocalClock([=] { return CivilTime{2005, 3, 2, hour, minute, second}; });
+}
+
+// The Messages lines without their time stamps and closing periods, oldest first.
+QStringList Said(TfrmLog& log)
+{
+    QStringList said;
+    for (const QString& line : log.lines()) {
+        const int text = line.indexOf(QStringLiteral("    "));
+        QString plain = line.mid(text + 4);
+        plain.chop(1);
+        said.prepend(plain);
+    }
+    return said;
+}
+
+QColor TextColour(QLabel* label)
+{
+    label->ensurePolished();
+    return label->palette().color(label->foregroundRole());
+}
 
 } // namespace
 
@@ -48,11 +78,29 @@ private:
     std::unique_ptr<TfrmLog> m_log;
     std::unique_ptr<TfrmMain> m_window;
 
-    void reading(const QString& sensor, int minute, double value)
+    void reading(const QString& sensor, int minute, double value, int hour = 14)
     {
-        QVERIFY2(m_fx->InsertReadings(Sqlite, "STN1", sensor, {{2005, 3, 2, 14, minute, 0, value}}),
-                 qPrintable(m_fx->LastError()));
+        QVERIFY2(
+            m_fx->InsertReadings(Sqlite, "STN1", sensor, {{2005, 3, 2, hour, minute, 0, value}}),
+            qPrintable(m_fx->LastError()));
     }
+
+    void lastUpdate(int hour, int minute)
+    {
+        QVERIFY(m_fx->Exec(Sqlite,
+                           "UPDATE KT_SITES SET LAST_UPDATE = " +
+                               EngineFixture::TimeLiteral(Sqlite, 2005, 3, 2, hour, minute, 0)));
+    }
+
+    // Lines said since the last call.
+    QStringList newLines()
+    {
+        const QStringList all = Said(*m_log);
+        const QStringList fresh = all.mid(m_linesSeen);
+        m_linesSeen = all.size();
+        return fresh;
+    }
+    int m_linesSeen = 0;
 
     // A station whose sensors and readings the test has set, and a window started on it.
     void start(const QString& extraConfig = QString())
@@ -84,6 +132,8 @@ private slots:
         m_prompter = std::make_unique<RecordingPrompter>();
         m_scope = std::make_unique<ScopedPrompter>(*m_prompter);
         m_log = std::make_unique<TfrmLog>();
+        m_linesSeen = 0;
+        SetClock(14, 5);
         QVERIFY2(m_fx->CreateTables(Sqlite), qPrintable(m_fx->LastError()));
         QVERIFY(m_fx->ExecAll(Sqlite,
                               {"INSERT INTO KT_SITES (STATION_ID, LAST_UPDATE) VALUES ('STN1', " +
@@ -100,6 +150,7 @@ private slots:
         m_log.reset();
         m_scope.reset();
         m_prompter.reset();
+        SetLocalClock({});
     }
 
     void valuesAndLabels()
@@ -258,6 +309,151 @@ private slots:
         QCOMPARE(live(1)->maximum(), 5.0);
         m_window->OnObjectMouseDown(live(7)->display(), Qt::RightButton);
         m_window->MinMaxSettings1Click(); // nothing to open: returns at once
+    }
+
+    // The limit as the configuration sets it: three refresh intervals and at least 10 minutes
+    // when not set, "StaleMinutes" minutes, or no marks at all below 0.
+    void staleLimitFromTheConfiguration_data()
+    {
+        QTest::addColumn<QString>("config");
+        QTest::addColumn<int>("clock"); // minutes after 14:00; the reading is of 14:02
+        QTest::addColumn<QString>("label");
+        QTest::newRow("default 15 min: 16 min old is stale") << "" << 18 << "21.5 degC\n16 min old";
+        QTest::newRow("StaleMinutes 3") << "[Application]\r\nStaleMinutes=3\r\n"
+                                        << 6 << "21.5 degC\n4 min old";
+        QTest::newRow("StaleMinutes -1: no marks") << "[Application]\r\nStaleMinutes=-1\r\n"
+                                                   << 300 << "21.5 degC";
+    }
+
+    void staleLimitFromTheConfiguration()
+    {
+        QFETCH(QString, config);
+        QFETCH(int, clock);
+        QFETCH(QString, label);
+        reading("AIR TEMP", 2, 21.46);
+        start("[LiveData1]\r\nName=AIR TEMP\r\nUnits=degC\r\n" + config);
+        SetClock(14 + clock / 60, clock % 60);
+        m_window->RefreshAges();
+        QCOMPARE(live(1)->valueLabel()->text(), label);
+        QCOMPARE(live(1)->isDimmed(), label.contains("old"));
+    }
+
+    // Stale readings dim their display and show their age, the panel turns amber and then red,
+    // and each change is said once: for a sensor on two positions, and for the station.
+    void staleMarksAndTheirLines()
+    {
+        reading("AIR TEMP", 2, 21.46);
+        reading("RAIN", 4, 1.0);
+        lastUpdate(14, 4);
+        start("[LiveData1]\r\nName=AIR TEMP\r\nUnits=degC\r\n[LiveData2]\r\nName=RAIN\r\n"
+              "[LiveData5]\r\nName=AIR TEMP\r\n");
+        newLines();
+        StationPanel* panel = m_window->stationPanel();
+        const QImage fresh = live(1)->display()->grab().toImage();
+
+        SetClock(14, 18, 30);
+        m_window->RefreshAges();
+        QCOMPARE(newLines(), QStringList({"Stale data: sensor STN1.AIR TEMP has sent nothing for "
+                                          "16 min (last at 2005-03-02 14:02:00)"}));
+        QCOMPARE(live(1)->valueLabel()->text(), QStringLiteral("21.5 degC\n16 min old"));
+        QCOMPARE(live(5)->valueLabel()->text(), QStringLiteral("21.5  (16 min old)"));
+        QVERIFY(live(1)->isDimmed() && live(5)->isDimmed() && !live(2)->isDimmed());
+        QVERIFY(live(1)->display()->grab().toImage() != fresh);
+        QVERIFY(panel->ageLabel()->isHidden());
+
+        SetClock(14, 20);
+        m_window->RefreshAges();
+        QCOMPARE(newLines(), QStringList({"Stale data: station STN1 has sent nothing for 16 min "
+                                          "(last at 2005-03-02 14:04:00)",
+                                          "Stale data: sensor STN1.RAIN has sent nothing for 16 "
+                                          "min (last at 2005-03-02 14:04:00)"}));
+        QCOMPARE(panel->ageLevel(), AgeLevel::Stale);
+        QVERIFY(!panel->ageLabel()->isHidden());
+        QCOMPARE(panel->ageLabel()->text(), QStringLiteral("16 min old"));
+        QCOMPARE(live(1)->valueLabel()->text(), QStringLiteral("21.5 degC\n18 min old"));
+
+        // Past ten times the limit: red, and nothing more said.
+        SetClock(16, 35);
+        m_window->RefreshAges();
+        QCOMPARE(newLines(), QStringList());
+        QCOMPARE(panel->ageLevel(), AgeLevel::LongStale);
+        QCOMPARE(panel->ageLabel()->text(), QStringLiteral("2 h old"));
+
+        // Data again from the station and the temperature; the rain stays stale.
+        reading("AIR TEMP", 34, 22.0, 16);
+        lastUpdate(16, 34);
+        m_window->Timer1Timer();
+        QCOMPARE(newLines(), QStringList({"Data again: station STN1 (last at 2005-03-02 16:34:00)",
+                                          "Data again: sensor STN1.AIR TEMP (last at 2005-03-02 "
+                                          "16:34:00)"}));
+        QCOMPARE(live(1)->valueLabel()->text(), QStringLiteral("22.0 degC"));
+        QVERIFY(!live(1)->isDimmed() && live(2)->isDimmed());
+        QCOMPARE(panel->ageLevel(), AgeLevel::Fresh);
+        QVERIFY(panel->ageLabel()->isHidden());
+    }
+
+    // Values outside the alarm limits turn their label red; crossing a limit either way is said
+    // once; the limits are set in the Min/Max dialog and kept in the configuration.
+    void alarmLimits()
+    {
+        reading("AIR TEMP", 1, 25.0);
+        start("[LiveData1]\r\nName=AIR TEMP\r\nUnits=degC\r\nAlarmLow=0\r\nAlarmHigh=30\r\n"
+              "[LiveData5]\r\nName=AIR TEMP\r\nAlarmHigh=abc\r\n[LiveData6]\r\nName=AIR TEMP\r\n"
+              "AlarmHigh=24.5\r\n");
+        const QColor normal = TextColour(live(2)->valueLabel());
+        QCOMPARE(TextColour(live(1)->valueLabel()), normal);
+        QCOMPARE(TextColour(live(6)->valueLabel()), QColor(0xd0, 0, 0));
+        // A limit that is no number is none. (The start also said it connected.)
+        QCOMPARE(newLines().filter("Alarm"),
+                 QStringList({"Alarm: sensor STN1.AIR TEMP at 25.0, above its high "
+                              "limit 24.5 (live position 6)"}));
+        m_window->Timer1Timer();
+        QCOMPARE(newLines(), QStringList());
+
+        reading("AIR TEMP", 2, 31.0);
+        m_window->Timer1Timer();
+        QCOMPARE(newLines(), QStringList({"Alarm: sensor STN1.AIR TEMP at 31.0 degC, above its "
+                                          "high limit 30 (live position 1)"}));
+        QCOMPARE(TextColour(live(1)->valueLabel()), QColor(0xd0, 0, 0));
+        reading("AIR TEMP", 3, -0.5);
+        m_window->Timer1Timer();
+        QCOMPARE(newLines(), QStringList({"Alarm: sensor STN1.AIR TEMP at -0.5 degC, below its "
+                                          "low limit 0 (live position 1)",
+                                          "Alarm over: sensor STN1.AIR TEMP at -0.5, back within "
+                                          "its limits (live position 6)"}));
+
+        // The dialog shows the limits as kept and takes new ones; empty is no limit.
+        m_window->OnObjectMouseDown(live(1)->display(), Qt::RightButton);
+        AnswerDialog<TfrmMinMax>([](TfrmMinMax& dialog) {
+            QCOMPARE(dialog.edtAlarmLow->text(), QStringLiteral("0"));
+            QCOMPARE(dialog.edtAlarmHigh->text(), QStringLiteral("30"));
+            QVERIFY(dialog.edtAlarmLow->isVisibleTo(&dialog));
+            dialog.edtAlarmLow->clear();
+            dialog.edtAlarmHigh->setText("-1.25");
+            QTest::mouseClick(dialog.btnOK, Qt::LeftButton);
+        });
+        m_window->MinMaxSettings1Click();
+        QCOMPARE(newLines(), QStringList({"Alarm: sensor STN1.AIR TEMP at -0.5 degC, above its "
+                                          "high limit -1.25 (live position 1)"}));
+        m_window->OnObjectMouseDown(live(6)->display(), Qt::RightButton);
+        AnswerDialog<TfrmMinMax>([](TfrmMinMax& dialog) {
+            dialog.edtAlarmHigh->clear();
+            QTest::mouseClick(dialog.btnOK, Qt::LeftButton);
+        });
+        m_window->MinMaxSettings1Click();
+        QCOMPARE(newLines(), QStringList());
+
+        m_window->close();
+        m_window.reset();
+        const SettingsStore saved(m_config);
+        QCOMPARE(saved.readString("LiveData1", "AlarmLow", "missing"), QString());
+        QCOMPARE(saved.readString("LiveData1", "AlarmHigh", "missing"), QStringLiteral("-1.25"));
+        QCOMPARE(saved.readString("LiveData6", "AlarmHigh", "missing"), QString());
+        // What could not be read is saved as no limit.
+        QCOMPARE(saved.readString("LiveData5", "AlarmHigh", "missing"), QString());
+        for (const char* key : {"AlarmLow", "AlarmHigh"})
+            QVERIFY(!saved.contains("LiveData2", key));
+        QVERIFY(!saved.contains("Application", "StaleMinutes"));
     }
 };
 

@@ -518,6 +518,58 @@ private slots:
         QCOMPARE(db->Dialect(), SqlDialect::Limit);
     }
 
+    // The same one statement gives the reading's time: the civil fields as stored, also inside
+    // the night's daylight-saving gap, and none where TIME_TAG is null.
+    void latestReadingTime_data()
+    {
+        QTest::addColumn<Engine>("engine");
+        QTest::addColumn<Rows>("rows");
+        QTest::addColumn<bool>("nullTimeRow"); // one more reading, of 4.5 without a time
+        QTest::addColumn<bool>("hasTime");
+        QTest::addColumn<Time>("time");
+        QTest::addColumn<float>("value");
+        ForEachEngine([&](Engine e) {
+            const QString l = EngineLabel(e) + QStringLiteral(": ");
+            QTest::newRow(qPrintable(l + QLatin1String("time of the latest")))
+                << e
+                << Rows{{"ST1"_q, "TEMP"_q, {2024, 5, 1, 10, 5, 7}, 2.5},
+                        {"ST1"_q, "TEMP"_q, {2024, 5, 1, 10, 0, 0}, 1.5}}
+                << false << true << Time{2024, 5, 1, 10, 5, 7} << 2.5F;
+            QTest::newRow(qPrintable(l + QLatin1String("in the daylight-saving gap")))
+                << e << Rows{{"ST1"_q, "TEMP"_q, {2024, 3, 31, 2, 30, 0}, 0, true}} << false << true
+                << Time{2024, 3, 31, 2, 30, 0} << 0.0F;
+        });
+        // PostgreSQL sorts NULL first in a descending order: the null time is the latest row.
+        QTest::newRow("postgresql: null time")
+            << Engine::PostgreSQL << Rows{{"ST1"_q, "TEMP"_q, {2024, 5, 1, 10, 0, 0}, 1.5}} << true
+            << false << Time{} << 4.5F;
+    }
+
+    void latestReadingTime()
+    {
+        QFETCH(Engine, engine);
+        QFETCH(Rows, rows);
+        QFETCH(bool, nullTimeRow);
+        QFETCH(bool, hasTime);
+        QFETCH(Time, time);
+        QFETCH(float, value);
+        REQUIRE_ENGINE(engine);
+        SQL(engine, QStringLiteral("INSERT INTO KT_SITES VALUES ('ST1', NULL)"),
+            QStringLiteral("INSERT INTO KT_SITESENSORS VALUES ('ST1', 'TEMP')"));
+        const QString error = InsertRows(engine, rows);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        if (nullTimeRow)
+            SQL(engine, QStringLiteral("INSERT INTO KT_DATA1 VALUES ('ST1', 'TEMP', NULL, 4.5)"));
+        auto db = Connect(engine);
+        StationQueries queries(*db);
+        LatestReading reading;
+        QVERIFY(queries.ReadLatestReading("ST1"_q, "TEMP"_q, reading));
+        QCOMPARE(reading.value, value);
+        QCOMPARE(reading.time.has_value(), hasTime);
+        if (hasTime)
+            QCOMPARE(*reading.time, ToDateTime(time));
+    }
+
     // --- time range ---------------------------------------------------------------------
 
     void timeRange_data()

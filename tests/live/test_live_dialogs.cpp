@@ -47,11 +47,13 @@ private:
 
 const QString NotNumeric = QStringLiteral("Min or Max value is not numeric");
 const QString Inverted = QStringLiteral("Minimum must not be above maximum.");
+const std::optional<double> NoLimit;
 
 } // namespace
 
 Q_DECLARE_METATYPE(orvela::LimitsCheck)
 Q_DECLARE_METATYPE(Press)
+Q_DECLARE_METATYPE(orvela::AlarmLimits)
 
 class TestLiveDialogs : public QObject
 {
@@ -63,6 +65,8 @@ private slots:
     void minMaxEdited_data();
     void minMaxEdited();
     void minMaxModal();
+    void minMaxAlarms_data();
+    void minMaxAlarms();
     void units_data();
     void units();
     void unitsModalCancel();
@@ -212,6 +216,86 @@ void TestLiveDialogs::minMaxModal()
     QCOMPARE(prompter.texts(), QStringList{Inverted});
     QCOMPARE(minimum, 60.0f);
     QCOMPARE(maximum, 70.0f);
+}
+
+void TestLiveDialogs::minMaxAlarms_data()
+{
+    QTest::addColumn<QString>("minText");
+    QTest::addColumn<QString>("lowText");
+    QTest::addColumn<QString>("highText");
+    QTest::addColumn<Press>("press");
+    QTest::addColumn<QString>("box");        // empty: no box
+    QTest::addColumn<AlarmLimits>("alarms"); // the caller's after
+    const Press ok = Press::OkButton;
+    const AlarmLimits kept{1.5, NoLimit};
+    const QString notNumeric = TfrmMinMax::AlarmNotNumericText;
+    QTest::newRow("emptied: no limits") << "0"
+                                        << ""
+                                        << "" << ok << "" << AlarmLimits{};
+    QTest::newRow("both, blanks around")
+        << "0"
+        << " -5 "
+        << "30.25" << Press::ReturnKey << "" << AlarmLimits{-5.0, 30.25};
+    QTest::newRow("equal limits") << "0"
+                                  << "5"
+                                  << "5" << ok << "" << AlarmLimits{5.0, 5.0};
+    QTest::newRow("low not numeric") << "0"
+                                     << "abc"
+                                     << "" << ok << notNumeric << kept;
+    QTest::newRow("high with a group separator") << "0"
+                                                 << ""
+                                                 << "1,000" << ok << notNumeric << kept;
+    QTest::newRow("infinite") << "0"
+                              << ""
+                              << "inf" << ok << notNumeric << kept;
+    QTest::newRow("low above high") << "0"
+                                    << "10"
+                                    << "5" << ok << TfrmMinMax::AlarmLowAboveHighText << kept;
+    QTest::newRow("gauge limits are checked first") << "x"
+                                                    << "y"
+                                                    << "" << ok << NotNumeric << kept;
+    QTest::newRow("cancel keeps the old") << "0"
+                                          << "2"
+                                          << "3" << Press::CancelButton << "" << kept;
+}
+
+// The alarm limits beside the gauge limits: shown as kept, empty for none, refused with their
+// own messages and the dialog left open.
+void TestLiveDialogs::minMaxAlarms()
+{
+    QFETCH(QString, minText);
+    QFETCH(QString, lowText);
+    QFETCH(QString, highText);
+    QFETCH(Press, press);
+    QFETCH(QString, box);
+    QFETCH(AlarmLimits, alarms);
+    float minimum = 0.0f;
+    float maximum = 100.0f;
+    AlarmLimits caller{1.5, NoLimit};
+    RecordingPrompter prompter;
+    const ScopedPrompter scoped(prompter);
+    const ScopedLocale locale(QLocale::c());
+    TfrmMinMax dialog(minimum, maximum, caller, LimitsCheck::AnyPair);
+    dialog.show();
+    QCOMPARE(dialog.edtAlarmLow->text(), QStringLiteral("1.5"));
+    QCOMPARE(dialog.edtAlarmHigh->text(), QString());
+    TypeInto(dialog.edtMinValue, minText);
+    TypeInto(dialog.edtAlarmLow, lowText);
+    TypeInto(dialog.edtAlarmHigh, highText);
+    if (press == Press::ReturnKey)
+        QTest::keyClick(dialog.edtAlarmHigh, Qt::Key_Return);
+    else
+        QTest::mouseClick(press == Press::OkButton ? dialog.btnOK : dialog.btnCancel,
+                          Qt::LeftButton);
+    QCOMPARE(prompter.texts(), box.isEmpty() ? QStringList() : QStringList{box});
+    QCOMPARE(dialog.isVisible(), !box.isEmpty());
+    QVERIFY(caller == alarms);
+    QCOMPARE(minimum, box.isEmpty() && press != Press::CancelButton ? minText.toFloat() : 0.0f);
+
+    // Without alarm limits to edit the dialog is the plain one.
+    TfrmMinMax plain(minimum, maximum, LimitsCheck::AnyPair);
+    plain.show();
+    QVERIFY(!plain.edtAlarmLow->isVisible() && !plain.edtAlarmHigh->isVisible());
 }
 
 void TestLiveDialogs::units_data()
