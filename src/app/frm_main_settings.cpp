@@ -77,13 +77,13 @@ std::optional<double> readAlarmLimit(const SettingsStore& store, const QString& 
     return std::nullopt;
 }
 
-// Written once set, or emptied where the file had it: a file without alarm limits keeps none.
+// No limit is an empty value, which reads back as none.
 void writeAlarmLimit(SettingsStore& store, const QString& section, QLatin1String key,
                      const std::optional<double>& limit)
 {
     if (limit)
         store.writeReal(section, key, *limit);
-    else if (store.contains(section, key))
+    else
         store.writeString(section, key, QString());
 }
 
@@ -180,9 +180,7 @@ void TfrmMain::SaveSettings()
     store.writeString(keys::Application, keys::ImageFile, ImageFileName);
     store.writeString(keys::Application, keys::Title, DisplayTitle);
     store.writeInteger(keys::Application, keys::GraphUpdate, UpdateMinutes);
-    if (StaleMinutes != keys::DefaultStaleMinutes ||
-        store.contains(keys::Application, keys::StaleMinutes))
-        store.writeInteger(keys::Application, keys::StaleMinutes, StaleMinutes);
+    store.writeInteger(keys::Application, keys::StaleMinutes, StaleMinutes);
 
     store.writeString(keys::DataBase, keys::DataSource, DataSourceName);
     store.writeString(keys::DataBase, keys::UserName, DbUserName);
@@ -207,15 +205,11 @@ void TfrmMain::SaveSettings()
             savedSensorName(graphPosition(slot)->chooser(), GraphSensorNames.value(index)));
         store.writeString(section, keys::Units, SlotUnits.value(index));
         store.writeString(section, keys::TimeRange, GraphTimeRanges.value(index));
-        // Beyond the first layout: written once they differ from their defaults, and from then
-        // on, so a first save still writes exactly the first layout.
+        // Keys beyond the first layout stand after it, so an older desk reads the file as before
+        // and an operator editing it finds every setting.
         const GapRule& gaps = graphPosition(slot)->chart()->gapRule();
-        if (gaps.breakAtGaps != keys::DefaultBreakAtGaps ||
-            store.contains(section, keys::BreakAtGaps))
-            store.writeBool(section, keys::BreakAtGaps, gaps.breakAtGaps);
-        if (gaps.limitMinutes != keys::DefaultGapMinutes ||
-            store.contains(section, keys::GapMinutes))
-            store.writeReal(section, keys::GapMinutes, gaps.limitMinutes);
+        store.writeBool(section, keys::BreakAtGaps, gaps.breakAtGaps);
+        store.writeReal(section, keys::GapMinutes, gaps.limitMinutes);
     }
     for (int slot = 1; slot <= LiveCount; ++slot) {
         const QString section = keys::LiveSection(slot);

@@ -65,8 +65,8 @@ inline constexpr QLatin1String Units = Latin1("Units");
 inline constexpr QLatin1String TimeRange = Latin1("TimeRange");
 inline constexpr QLatin1String Min = Latin1("Min");
 inline constexpr QLatin1String Max = Latin1("Max");
-// Operator's tools, appended at the end of their sections and written once they are set (or were
-// in the file), so a file without them stays as it was: "StaleMinutes" of "Application" (the age
+// Operator's tools, written after the first layout's keys of their sections; a file without them
+// works as before, on their defaults: "StaleMinutes" of "Application" (the age
 // past which a reading is stale; 0 automatic, below 0 off) and "AlarmLow", "AlarmHigh" of
 // "LiveData1".."LiveData6" (real; empty or missing is no limit).
 inline constexpr QLatin1String StaleMinutes = Latin1("StaleMinutes");

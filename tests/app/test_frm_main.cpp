@@ -175,14 +175,14 @@ private slots:
         QVERIFY(saved.contains("\r\n"));
         QVERIFY(!saved.contains("\n\n"));
         QCOMPARE(sectionLines(saved, QStringLiteral("LiveData1")),
-                 QStringList({"Name=", "Min=-30", "Max=60", "Units="}));
+                 QStringList({"Name=", "Min=-30", "Max=60", "Units=", "AlarmLow=", "AlarmHigh="}));
         QCOMPARE(sectionLines(saved, QStringLiteral("LiveData7")),
                  QStringList({"Name=", "Units=deg"}));
         QCOMPARE(sectionLines(saved, QStringLiteral("Application")),
-                 QStringList({"ImageFile=", "Title=Orvela", "GraphUpdate=5"}));
+                 QStringList({"ImageFile=", "Title=Orvela", "GraphUpdate=5", "StaleMinutes=0"}));
         QCOMPARE(sectionLines(saved, QStringLiteral("LogForm")), QStringList({"Showing=0"}));
         QCOMPARE(sectionLines(saved, QStringLiteral("Graph3")),
-                 QStringList({"Name=", "Units=", "TimeRange=2"}));
+                 QStringList({"Name=", "Units=", "TimeRange=2", "BreakAtGaps=1", "GapMinutes=0"}));
         // The file holds the stored password: only its owner may read it.
         QCOMPARE(QFile::permissions(m_config) & (QFile::ReadGroup | QFile::ReadOther),
                  QFileDevice::Permissions());
@@ -255,7 +255,8 @@ private slots:
         QCOMPARE(sectionLines(saved, QStringLiteral("Custom")),
                  QStringList({"Owner=Control room 2", "loose line"}));
         QCOMPARE(sectionLines(saved, QStringLiteral("Application")),
-                 QStringList({"Title=Mast", "Colour=red", "ImageFile=", "GraphUpdate=5"}));
+                 QStringList({"Title=Mast", "Colour=red", "ImageFile=", "GraphUpdate=5",
+                              "StaleMinutes=0"}));
     }
 
     void messagesWindowBounds()

@@ -907,23 +907,25 @@ private slots:
         QTest::addColumn<double>("minutes");
         QTest::addColumn<QStringList>("saved"); // section Graph2 after the close
         const QStringList first{"Name="_q, "Units="_q, "TimeRange=2"_q};
-        QTest::newRow("a file without them") << QString() << false << true << 0.0 << first;
+        QTest::newRow("a file without them")
+            << QString() << false << true << 0.0
+            << first + QStringList{"BreakAtGaps=1"_q, "GapMinutes=0"_q};
         QTest::newRow("as the file says")
             << "BreakAtGaps=0\r\nGapMinutes=12.5\r\n"_q << false << false << 12.5
-            << QStringList{"BreakAtGaps=0"_q, "GapMinutes=12.5"_q, "Name="_q, "Units="_q,
-                           "TimeRange=2"_q};
+            << QStringList{"BreakAtGaps=0"_q, "GapMinutes=12.5"_q} + first;
         QTest::newRow("switched on again in the menu")
             << "BreakAtGaps=0\r\n"_q << true << true << 0.0
-            << QStringList{"BreakAtGaps=1"_q, "Name="_q, "Units="_q, "TimeRange=2"_q};
+            << QStringList{"BreakAtGaps=1"_q} + first + QStringList{"GapMinutes=0"_q};
         QTest::newRow("switched off in the menu")
-            << QString() << true << false << 0.0 << first + QStringList{"BreakAtGaps=0"_q};
+            << QString() << true << false << 0.0
+            << first + QStringList{"BreakAtGaps=0"_q, "GapMinutes=0"_q};
         QTest::newRow("a limit that is no number")
             << "GapMinutes=abc\r\n"_q << false << true << 0.0
-            << QStringList{"GapMinutes=0"_q, "Name="_q, "Units="_q, "TimeRange=2"_q};
+            << QStringList{"GapMinutes=0"_q} + first + QStringList{"BreakAtGaps=1"_q};
     }
 
     // Each graph keeps its gap rule under keys of its own section; a file without them gets the
-    // defaults and, saved, stays as it was written before.
+    // defaults, and a save adds them after the keys it had.
     void gapSettings()
     {
         QFETCH(QString, graph2);

@@ -452,8 +452,8 @@ private slots:
         // What could not be read is saved as no limit.
         QCOMPARE(saved.readString("LiveData5", "AlarmHigh", "missing"), QString());
         for (const char* key : {"AlarmLow", "AlarmHigh"})
-            QVERIFY(!saved.contains("LiveData2", key));
-        QVERIFY(!saved.contains("Application", "StaleMinutes"));
+            QCOMPARE(saved.readString("LiveData2", key, "missing"), QString());
+        QCOMPARE(saved.readString("Application", "StaleMinutes", "missing"), QStringLiteral("0"));
     }
 };
 

@@ -85,8 +85,12 @@ fi
 
 # The manual pages name every option of orvela and every command of orvela-admin.
 page() { MANWIDTH=200 man -l "$1" 2>/dev/null | col -b; }
-"$program" --help | grep -q -- '--config' || fail "orvela --help lacks --config"
-page "$prefix/share/man/man1/orvela.1" | grep -q -- '--config FILE' || fail "orvela.1 lacks --config"
+# Read whole before searching: grep -q stops early, and under pipefail the writer's broken pipe
+# would read as a failure.
+help_text=$("$program" --help)
+grep -q -- '--config' <<<"$help_text" || fail "orvela --help lacks --config"
+orvela_page=$(page "$prefix/share/man/man1/orvela.1")
+grep -q -- '--config FILE' <<<"$orvela_page" || fail "orvela.1 lacks --config"
 orvela_admin_page=$(page "$prefix/share/man/man1/orvela-admin.1")
 set +e
 usage=$("$admin" 2>&1)
