@@ -12,15 +12,15 @@
 // itself.
 // Exits 1 when a refresh reported a failure or the feed stopped.
 
-#include "app/frm_main.h"
-#include "config/settings_keys.h"
-#include "config/settings_store.h"
+#include "core/config/settings_keys.h"
+#include "core/config/settings_store.h"
+#include "core/db/password_scrambler.h"
 #include "db/engine_fixture.h"
-#include "db/password_scrambler.h"
-#include "graphs/graph_chart.h"
-#include "graphs/graph_position.h"
-#include "graphs/reading_series.h"
-#include "messages/frm_log.h"
+#include "gui/app/frm_main.h"
+#include "gui/graphs/graph_chart.h"
+#include "gui/graphs/graph_position.h"
+#include "gui/graphs/reading_series.h"
+#include "gui/messages/frm_log.h"
 #include "process_figures.h"
 #include "recording_prompter.h"
 #include "support/station_time.h"

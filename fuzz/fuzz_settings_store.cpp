@@ -1,4 +1,4 @@
-#include "config/settings_store.h"
+#include "core/config/settings_store.h"
 
 #include <QByteArray>
 #include <QList>

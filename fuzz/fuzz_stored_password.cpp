@@ -1,4 +1,4 @@
-#include "db/password_scrambler.h"
+#include "core/db/password_scrambler.h"
 #include "fuzz_input.h"
 
 #include <cstdlib>

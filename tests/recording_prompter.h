@@ -3,7 +3,7 @@
 // A prompter for tests: records every box and answers file dialogs from a queue, so no modal
 // loop ever blocks a test.
 
-#include "messages/prompter.h"
+#include "gui/messages/prompter.h"
 
 #include <QList>
 #include <QStringList>

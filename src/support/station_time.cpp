@@ -251,6 +251,40 @@ StationTime OffsetStationTime(const CivilTime& at, const CivilTime& by)
     return WrappingAdd(base, EncodeTimeOfDay(by.hour, by.minute, by.second));
 }
 
+DateTime CivilToDateTime(std::int32_t year, std::int32_t month, std::int32_t day, std::int32_t hour,
+                         std::int32_t minute, std::int32_t second, std::uint32_t fraction)
+{
+    // The month into 1 to 12 first, moving whole years either way.
+    const std::int64_t years = FloorDiv(std::int64_t{month} - 1, 12);
+    const std::int64_t days = LinearDay(year + years, month - years * 12, day);
+    const std::int64_t seconds = std::int64_t{hour} * 3600 + std::int64_t{minute} * 60 + second;
+    return StationEpochDateTime + static_cast<double>(days) +
+           (static_cast<double>(seconds) + static_cast<double>(fraction) / 1e9) /
+               static_cast<double>(SecondsPerDay);
+}
+
+bool DateTimeToCivil(DateTime value, CivilTime& fields)
+{
+    // Years 1 to 9999 lie well within these bounds; they also keep the product exact.
+    if (!std::isfinite(value) || value < -700000.0 || value > 3000000.0)
+        return false;
+    // Counted from the station epoch, as DateTimeToStationTime counts, so both round alike.
+    const auto seconds =
+        static_cast<std::int64_t>(std::nearbyint((value - StationEpochDateTime) * 86400.0));
+    const std::int64_t days = FloorDiv(seconds, SecondsPerDay);
+    const std::int64_t secondOfDay = seconds - days * SecondsPerDay;
+    const CivilDate date = DateFromDayCount(days);
+    if (date.year < 1 || date.year > 9999)
+        return false;
+    fields.year = date.year;
+    fields.month = date.month;
+    fields.day = date.day;
+    fields.hour = static_cast<std::int32_t>(secondOfDay / 3600);
+    fields.minute = static_cast<std::int32_t>(secondOfDay % 3600 / 60);
+    fields.second = static_cast<std::int32_t>(secondOfDay % 60);
+    return true;
+}
+
 std::int32_t DayOfWeek(std::int32_t year, std::int32_t month, std::int32_t day)
 {
     // A date that does not exist is counted on the same linear day count as EncodeStationDay

@@ -79,6 +79,15 @@ StationTime StationTimeNow();
 // `at` holds the calendar fields, `by` the offsets to add.
 StationTime OffsetStationTime(const CivilTime& at, const CivilTime& by);
 
+// Civil date-time fields and DateTime, by calendar arithmetic alone. A month outside 1 to 12
+// moves whole years and a day beyond the month's end runs on into the next month. The fraction
+// is in nanoseconds.
+DateTime CivilToDateTime(std::int32_t year, std::int32_t month, std::int32_t day, std::int32_t hour,
+                         std::int32_t minute, std::int32_t second, std::uint32_t fraction = 0);
+// To the nearest second, halves to even. False for a value that is not finite or lies outside
+// the years 1 to 9999.
+bool DateTimeToCivil(DateTime value, CivilTime& fields);
+
 // 1 for Monday to 7 for Sunday.
 std::int32_t DayOfWeek(std::int32_t year, std::int32_t month, std::int32_t day);
 

@@ -2,11 +2,11 @@
 // the word about a configuration that cannot be saved, and a close by signal that saves like
 // "Exit" does. Partly in this process, partly by running the built program.
 
-#include "app/config_check.h"
-#include "app/frm_main.h"
-#include "app/restore_channel.h"
-#include "app/termination_signals.h"
-#include "messages/frm_log.h"
+#include "core/app/restore_channel.h"
+#include "gui/app/config_check.h"
+#include "gui/app/frm_main.h"
+#include "gui/app/termination_signals.h"
+#include "gui/messages/frm_log.h"
 #include "read_only_folder.h"
 #include "recording_prompter.h"
 

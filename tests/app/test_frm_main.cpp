@@ -1,12 +1,12 @@
 // The main window driven for real on the offscreen platform: start, settings load and save,
 // the refresh cycle and its re-entrancy rules, the close, and the restore channel.
 
-#include "app/frm_main.h"
-#include "app/restore_channel.h"
-#include "app/station_panel.h"
-#include "graphs/graph_position.h"
-#include "live/live_position.h"
-#include "messages/frm_log.h"
+#include "core/app/restore_channel.h"
+#include "gui/app/frm_main.h"
+#include "gui/app/station_panel.h"
+#include "gui/graphs/graph_position.h"
+#include "gui/live/live_position.h"
+#include "gui/messages/frm_log.h"
 #include "recording_prompter.h"
 
 #include <QAction>

@@ -1,13 +1,13 @@
 // The main window's database commands against real engines: the connection at start, the
 // "Connect" command through the real login dialog, "Disconnect", and what each writes.
 
-#include "app/frm_main.h"
-#include "app/station_panel.h"
+#include "core/db/password_scrambler.h"
 #include "db/engine_fixture.h"
-#include "db/frm_login.h"
-#include "db/password_scrambler.h"
-#include "live/live_position.h"
-#include "messages/frm_log.h"
+#include "gui/app/frm_main.h"
+#include "gui/app/station_panel.h"
+#include "gui/db/frm_login.h"
+#include "gui/live/live_position.h"
+#include "gui/messages/frm_log.h"
 #include "recording_prompter.h"
 
 #include <QAction>

@@ -3,15 +3,15 @@
 // the xcb platform under Xvfb (registered through xvfb-run), partly by running the built
 // program, partly with the windows of this process.
 
-#include "app/frm_main.h"
-#include "app/frm_setup.h"
-#include "db/frm_login.h"
-#include "graphs/frm_image_file.h"
-#include "graphs/frm_time_range.h"
-#include "graphs/graph_preview.h"
-#include "live/frm_min_max.h"
-#include "live/frm_units.h"
-#include "messages/frm_log.h"
+#include "gui/app/frm_main.h"
+#include "gui/app/frm_setup.h"
+#include "gui/db/frm_login.h"
+#include "gui/graphs/frm_image_file.h"
+#include "gui/graphs/frm_time_range.h"
+#include "gui/graphs/graph_preview.h"
+#include "gui/live/frm_min_max.h"
+#include "gui/live/frm_units.h"
+#include "gui/messages/frm_log.h"
 #include "recording_prompter.h"
 
 #include <QAction>

@@ -1,7 +1,7 @@
 // Whether a configuration can be saved where it is: the probe must be right for root (where
 // permission bits stop nothing) and must never change a file it probes.
 
-#include "config/config_access.h"
+#include "core/config/config_access.h"
 #include "read_only_folder.h"
 
 #include <QDir>

@@ -3,7 +3,7 @@
 // takes new files and where only the file itself may be written. The number of kills per case
 // comes from ORVELA_SAVE_KILLS (a few by default, to keep the run short).
 
-#include "config/settings_store.h"
+#include "core/config/settings_store.h"
 
 #include <QCoreApplication>
 #include <QDir>

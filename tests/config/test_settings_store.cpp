@@ -1,5 +1,5 @@
-#include "config/settings_keys.h"
-#include "config/settings_store.h"
+#include "core/config/settings_keys.h"
+#include "core/config/settings_store.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 // Window bounds from the configuration fitted to the screens of a start.
 
-#include "config/window_bounds.h"
+#include "core/config/window_bounds.h"
 
 #include <QTest>
 

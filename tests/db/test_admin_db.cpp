@@ -2,8 +2,8 @@
 // ODBC set-up and configuration, on SQLite and in the database of a server's data source), the
 // feed, the data source list and the connection check.
 
+#include "core/db/password_scrambler.h"
 #include "db/engine_fixture.h"
-#include "db/password_scrambler.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,9 +1,9 @@
 // The "Database Login"_q dialog, driven through its real widgets on the offscreen platform, with
 // its alias list taken from data sources defined in a temporary ODBC set-up.
 
+#include "core/db/station_database.h"
 #include "db/engine_fixture.h"
-#include "db/frm_login.h"
-#include "db/station_database.h"
+#include "gui/db/frm_login.h"
 #include "recording_prompter.h"
 
 #include <QComboBox>

@@ -1,6 +1,6 @@
-#include "db/latin1.h"
-#include "db/password_scrambler.h"
+#include "core/db/password_scrambler.h"
 #include "support/format_scan.h"
+#include "support/latin1.h"
 #include "support/station_time.h"
 
 #include <QtTest>

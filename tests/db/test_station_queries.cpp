@@ -2,9 +2,9 @@
 // driver and, when scripts/test.sh started one, a PostgreSQL server. Runs under
 // TZ=Europe/Berlin so that a reading inside the spring daylight-saving gap exists.
 
+#include "core/db/station_database.h"
+#include "core/db/station_queries.h"
 #include "db/engine_fixture.h"
-#include "db/station_database.h"
-#include "db/station_queries.h"
 #include "support/format_scan.h"
 #include "support/station_time.h"
 
@@ -961,48 +961,6 @@ private slots:
         QFETCH(SqlDialect, dialect);
         QFETCH(QString, text);
         QCOMPARE(statements::LatestValue(dialect), text);
-    }
-
-    // --- date-time fields ----------------------------------------------------------------
-
-    void civilFieldsAndDateTime_data()
-    {
-        QTest::addColumn<Time>("fields");
-        QTest::addColumn<double>("dateTime");
-        QTest::newRow("day zero") << Time{1899, 12, 30, 0, 0, 0} << 0.0;
-        QTest::newRow("station epoch") << Time{1984, 12, 31, 0, 0, 0} << 31047.0;
-        QTest::newRow("leap day noon") << Time{2000, 2, 29, 12, 0, 0} << 36585.5;
-        // Linear, as DateTimeToStationTime counts: six hours before day zero.
-        QTest::newRow("before day zero") << Time{1899, 12, 29, 18, 0, 0} << -0.25;
-        QTest::newRow("first year") << Time{1, 1, 1, 0, 0, 0} << -693593.0;
-        QTest::newRow("last second of 9999")
-            << Time{9999, 12, 31, 23, 59, 59} << 2958465.0 + 86399.0 / 86400.0;
-    }
-
-    void civilFieldsAndDateTime()
-    {
-        QFETCH(Time, fields);
-        QFETCH(double, dateTime);
-        const Time& f = fields;
-        QCOMPARE(CivilToDateTime(f.year, f.month, f.day, f.hour, f.minute, f.second), dateTime);
-        CivilTime back;
-        QVERIFY(DateTimeToCivil(dateTime, back));
-        QCOMPARE(back, (CivilTime{f.year, f.month, f.day, f.hour, f.minute, f.second}));
-    }
-
-    void dateTimeToCivilRoundsAndRefuses()
-    {
-        CivilTime at;
-        const double noon = 36585.5;
-        QVERIFY(DateTimeToCivil(noon + 0.4 / 86400.0, at));
-        QCOMPARE(at.second, 0);
-        QVERIFY(DateTimeToCivil(noon + 0.6 / 86400.0, at));
-        QCOMPARE(at.second, 1);
-        QVERIFY(DateTimeToCivil(noon - 0.6 / 86400.0, at));
-        QCOMPARE(at, (CivilTime{2000, 2, 29, 11, 59, 59}));
-        QVERIFY(!DateTimeToCivil(2958466.0, at)); // 10000-01-01
-        QVERIFY(!DateTimeToCivil(std::numeric_limits<double>::quiet_NaN(), at));
-        QVERIFY(!DateTimeToCivil(-std::numeric_limits<double>::infinity(), at));
     }
 
     // --- reads that process events ------------------------------------------------------

@@ -3,9 +3,9 @@
 // Helpers shared by the graph tests: a fixed local clock, a connection to one of the fixture's
 // engines, and time stamps written as civil fields.
 
+#include "core/db/station_database.h"
+#include "core/db/station_queries.h"
 #include "db/engine_fixture.h"
-#include "db/station_database.h"
-#include "db/station_queries.h"
 #include "support/station_time.h"
 
 #include <QString>

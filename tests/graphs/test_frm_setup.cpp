@@ -2,8 +2,8 @@
 // scripts/test.sh started one, PostgreSQL): what it shows when it opens, what OK, Cancel, Esc
 // and the close box do, and its keyboard order.
 
-#include "app/frm_setup.h"
 #include "graph_test_support.h"
+#include "gui/app/frm_setup.h"
 #include "recording_prompter.h"
 
 #include <QApplication>

@@ -4,10 +4,10 @@
 // that a daylight-saving change lies inside the data.
 
 #include "graph_test_support.h"
-#include "graphs/event_pump.h"
-#include "graphs/graph_chart.h"
-#include "graphs/graph_position.h"
-#include "graphs/reading_series.h"
+#include "gui/graphs/event_pump.h"
+#include "gui/graphs/graph_chart.h"
+#include "gui/graphs/graph_position.h"
+#include "gui/graphs/reading_series.h"
 #include "support/format_scan.h"
 
 #include <qwt_plot_curve.h>

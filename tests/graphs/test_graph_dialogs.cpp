@@ -1,9 +1,9 @@
 // The "Graph Time Range" and "Image File" dialogs driven through their widgets, and the loading
 // of station pictures from files of every kind.
 
-#include "graphs/frm_image_file.h"
-#include "graphs/frm_time_range.h"
-#include "graphs/station_picture.h"
+#include "gui/graphs/frm_image_file.h"
+#include "gui/graphs/frm_time_range.h"
+#include "gui/graphs/station_picture.h"
 #include "recording_prompter.h"
 
 #include <QApplication>

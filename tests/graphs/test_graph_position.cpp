@@ -4,12 +4,12 @@
 // scripts/test.sh started one, PostgreSQL.
 
 #include "graph_test_support.h"
-#include "graphs/event_pump.h"
-#include "graphs/frm_time_range.h"
-#include "graphs/graph_chart.h"
-#include "graphs/graph_cursor.h"
-#include "graphs/graph_position.h"
-#include "graphs/reading_series.h"
+#include "gui/graphs/event_pump.h"
+#include "gui/graphs/frm_time_range.h"
+#include "gui/graphs/graph_chart.h"
+#include "gui/graphs/graph_cursor.h"
+#include "gui/graphs/graph_position.h"
+#include "gui/graphs/reading_series.h"
 
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_curve.h>

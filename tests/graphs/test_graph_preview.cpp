@@ -4,14 +4,14 @@
 // window. The printer list is the system's: the rules that need a printer skip without one,
 // and the registration test_graph_preview_no_printer runs everything against no printer at all.
 
-#include "app/frm_main.h"
-#include "graphs/graph_chart.h"
-#include "graphs/graph_position.h"
-#include "graphs/graph_preview.h"
-#include "graphs/graph_preview_panel.h"
-#include "graphs/graph_print.h"
-#include "live/live_position.h"
-#include "messages/frm_log.h"
+#include "gui/app/frm_main.h"
+#include "gui/graphs/graph_chart.h"
+#include "gui/graphs/graph_position.h"
+#include "gui/graphs/graph_preview.h"
+#include "gui/graphs/graph_preview_panel.h"
+#include "gui/graphs/graph_print.h"
+#include "gui/live/live_position.h"
+#include "gui/messages/frm_log.h"
 #include "recording_prompter.h"
 
 #include <qwt_plot_curve.h>

@@ -4,12 +4,12 @@
 // the graph drawn exactly inside the margins. Without ORVELA_TEST_PRINTER the test skips.
 
 #include "graph_test_support.h"
-#include "graphs/event_pump.h"
-#include "graphs/graph_chart.h"
-#include "graphs/graph_preview.h"
-#include "graphs/graph_preview_panel.h"
-#include "graphs/graph_print.h"
-#include "graphs/reading_series.h"
+#include "gui/graphs/event_pump.h"
+#include "gui/graphs/graph_chart.h"
+#include "gui/graphs/graph_preview.h"
+#include "gui/graphs/graph_preview_panel.h"
+#include "gui/graphs/graph_print.h"
+#include "gui/graphs/reading_series.h"
 #include "recording_prompter.h"
 
 #include <QApplication>

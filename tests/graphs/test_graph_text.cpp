@@ -1,8 +1,8 @@
 // The number and date-time texts of the graphs, and the series title.
 
-#include "db/station_queries.h"
-#include "graphs/graph_export.h"
-#include "graphs/graph_text.h"
+#include "core/db/station_queries.h"
+#include "core/graphs/graph_export.h"
+#include "core/graphs/graph_text.h"
 #include "support/format_scan.h"
 
 #include <QtTest>

@@ -1,8 +1,8 @@
 // The thermometer and dial gauges: limits, the marker and needle, and painting any pair of
 // limits quickly.
 
-#include "live/dial_gauge.h"
-#include "live/thermometer_gauge.h"
+#include "gui/live/dial_gauge.h"
+#include "gui/live/thermometer_gauge.h"
 
 #include <qwt_scale_div.h>
 

@@ -1,7 +1,7 @@
 // The "Min/Max Settings" and "Sensor Units" dialogs, driven through their widgets.
 
-#include "live/frm_min_max.h"
-#include "live/frm_units.h"
+#include "gui/live/frm_min_max.h"
+#include "gui/live/frm_units.h"
 #include "recording_prompter.h"
 
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 // The rules of the stale and alarm marks: the limit, the age and its words, where a value stands
 // against alarm limits, and which changes are said once.
 
-#include "live/reading_watch.h"
+#include "core/live/reading_watch.h"
 
 #include <QtTest>
 

@@ -1,7 +1,7 @@
 // The number forms of the live displays and the tick layout of the gauges.
 
-#include "live/gauge_scale.h"
-#include "live/value_text.h"
+#include "core/live/gauge_scale.h"
+#include "core/live/value_text.h"
 
 #include <QtTest>
 

@@ -1,7 +1,7 @@
 // The wind direction chart: needle angles, the compass layout and its colours.
 
-#include "live/value_text.h"
-#include "live/wind_chart.h"
+#include "core/live/value_text.h"
+#include "gui/live/wind_chart.h"
 
 #include <QImage>
 #include <QtTest>

@@ -1,5 +1,5 @@
 #include "answer_dialog.h"
-#include "messages/frm_log.h"
+#include "gui/messages/frm_log.h"
 #include "recording_prompter.h"
 
 #include <QAction>

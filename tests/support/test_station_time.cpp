@@ -367,6 +367,57 @@ private slots:
         QCOMPARE(readings, 2);
     }
 
+    void civilFieldsAndDateTime_data()
+    {
+        QTest::addColumn<CivilTime>("fields");
+        QTest::addColumn<double>("dateTime");
+        QTest::newRow("day zero") << CivilTime{1899, 12, 30, 0, 0, 0} << 0.0;
+        QTest::newRow("station epoch") << CivilTime{1984, 12, 31, 0, 0, 0} << 31047.0;
+        QTest::newRow("leap day noon") << CivilTime{2000, 2, 29, 12, 0, 0} << 36585.5;
+        // Linear, as DateTimeToStationTime counts: six hours before day zero.
+        QTest::newRow("before day zero") << CivilTime{1899, 12, 29, 18, 0, 0} << -0.25;
+        QTest::newRow("first year") << CivilTime{1, 1, 1, 0, 0, 0} << -693593.0;
+        QTest::newRow("last second of 9999")
+            << CivilTime{9999, 12, 31, 23, 59, 59} << 2958465.0 + 86399.0 / 86400.0;
+    }
+
+    void civilFieldsAndDateTime()
+    {
+        QFETCH(CivilTime, fields);
+        QFETCH(double, dateTime);
+        const CivilTime& f = fields;
+        QCOMPARE(CivilToDateTime(f.year, f.month, f.day, f.hour, f.minute, f.second), dateTime);
+        CivilTime back;
+        QVERIFY(DateTimeToCivil(dateTime, back));
+        QCOMPARE(back, fields);
+    }
+
+    // A month outside 1 to 12 moves whole years; a day past the month's end runs on.
+    void civilToDateTimeFoldsMonthsAndDays()
+    {
+        const DateTime first2000 = CivilToDateTime(2000, 1, 1, 0, 0, 0);
+        QCOMPARE(CivilToDateTime(2001, -11, 1, 0, 0, 0), first2000);
+        QCOMPARE(CivilToDateTime(2000, 0, 1, 0, 0, 0), CivilToDateTime(1999, 12, 1, 0, 0, 0));
+        QCOMPARE(CivilToDateTime(1999, 13, 1, 0, 0, 0), first2000);
+        QCOMPARE(CivilToDateTime(1999, 12, 32, 0, 0, 0), first2000);
+        QCOMPARE(CivilToDateTime(1999, 25, 1, 0, 0, 0), CivilToDateTime(2001, 1, 1, 0, 0, 0));
+    }
+
+    void dateTimeToCivilRoundsAndRefuses()
+    {
+        CivilTime at;
+        const double noon = 36585.5;
+        QVERIFY(DateTimeToCivil(noon + 0.4 / 86400.0, at));
+        QCOMPARE(at.second, 0);
+        QVERIFY(DateTimeToCivil(noon + 0.6 / 86400.0, at));
+        QCOMPARE(at.second, 1);
+        QVERIFY(DateTimeToCivil(noon - 0.6 / 86400.0, at));
+        QCOMPARE(at, (CivilTime{2000, 2, 29, 11, 59, 59}));
+        QVERIFY(!DateTimeToCivil(2958466.0, at)); // 10000-01-01
+        QVERIFY(!DateTimeToCivil(std::numeric_limits<double>::quiet_NaN(), at));
+        QVERIFY(!DateTimeToCivil(-std::numeric_limits<double>::infinity(), at));
+    }
+
     void clockParts()
     {
         SetLocalClock([] { return CivilTime{2005, 3, 1, 12, 0, 5}; });

@@ -1,6 +1,6 @@
 #include "admin_config.h"
 
-#include "config/settings_store.h"
+#include "core/config/settings_store.h"
 
 namespace orvela::admin {
 namespace {

@@ -2,9 +2,9 @@
 
 #include "weather_model.h"
 
-#include "db/odbc_handles.h"
-#include "db/station_database.h"
-#include "db/station_queries.h"
+#include "core/db/odbc_handles.h"
+#include "core/db/station_database.h"
+#include "core/db/station_queries.h"
 #include "support/format_scan.h"
 #include "support/station_time.h"
 

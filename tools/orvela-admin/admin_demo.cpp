@@ -2,11 +2,11 @@
 
 #include "weather_model.h"
 
-#include "config/settings_keys.h"
-#include "config/settings_store.h"
-#include "db/odbc_handles.h"
-#include "db/password_scrambler.h"
-#include "db/station_database.h"
+#include "core/config/settings_keys.h"
+#include "core/config/settings_store.h"
+#include "core/db/odbc_handles.h"
+#include "core/db/password_scrambler.h"
+#include "core/db/station_database.h"
 #include "support/station_time.h"
 
 #include <QCoreApplication>

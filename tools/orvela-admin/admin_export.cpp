@@ -3,9 +3,9 @@
 #include "admin_command.h"
 #include "admin_db.h"
 
-#include "db/station_database.h"
-#include "db/station_queries.h"
-#include "graphs/graph_export.h"
+#include "core/db/station_database.h"
+#include "core/db/station_queries.h"
+#include "core/graphs/graph_export.h"
 #include "support/format_scan.h"
 #include "support/relative_date.h"
 

@@ -1,6 +1,6 @@
 #include "admin_password.h"
 
-#include "db/password_scrambler.h"
+#include "core/db/password_scrambler.h"
 
 namespace orvela::admin {
 

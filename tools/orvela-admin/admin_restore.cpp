@@ -1,7 +1,7 @@
 #include "admin_restore.h"
 
 #include "admin_command.h"
-#include "app/restore_channel.h"
+#include "core/app/restore_channel.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,0 +1,291 @@
+#pragma once
+
+// The main window: menu, the "Live Data" and "Graph Data" tabs, the refresh timer, and the
+// order in which the window comes up (FormCreate, FormShow) and goes down (FormCloseQuery,
+// FormClose). The panels and dialogs live in classes of their own; this class keeps the named
+// operations and the values they share.
+
+#include "core/live/reading_watch.h"
+#include "support/station_time.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+
+#include <array>
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QMenu;
+class QTabWidget;
+class QTimer;
+
+namespace orvela {
+
+class EventPump;
+class GraphChart;
+class GraphPosition;
+class LivePosition;
+class RestoreChannel;
+class SettingsStore;
+class StationDatabase;
+class StationPanel;
+class StationQueries;
+class TfrmLog;
+class TfrmSetup;
+class TMyLoginForm;
+
+class TfrmMain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    static constexpr int GraphCount = 6;
+    static constexpr int LiveCount = 7;
+    static constexpr int DesignWidth = 1344;
+    static constexpr int DesignHeight = 728;
+
+    // Creates the window and loads `configPath` (FormCreate). `log` is the Messages window.
+    TfrmMain(const QString& configPath, TfrmLog& log, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // Named operations of the window.
+    void Timer1Timer();
+    void LoadSettings();
+    void SaveSettings();
+    // Why the configuration file could not be read at creation (the window then runs on
+    // defaults and never writes over the file); empty when it was read or did not exist.
+    QString ConfigReadError() const;
+    void FileExit1Execute();
+    void FileConnect1Execute();
+    void FileDisconnect1Execute();
+    void OptionsSetup1Execute();
+    void HideCursors();
+
+    // The database connection.
+    bool ConnectDatabase(const QString& dataSource, const QString& userName,
+                         const QString& clearPassword);
+    void ConnectAtStart();
+    void CloseDatabase();
+    StationDatabase& database() const { return *m_database; }
+    StationQueries& queries() const { return *m_queries; }
+    // The login dialog, once "Connect" has created it.
+    TMyLoginForm* loginForm() const { return m_loginForm; }
+
+    // Writes LastUpdate into the last-update label.
+    void ShowLastUpdate();
+
+    // Refresh steps, filled by the live and graph positions. A failure is thrown as an
+    // exception; Timer1Timer reports it.
+    virtual void RefreshGraphs();
+    virtual void RefreshLiveData();
+    // Loads one chart over the window of `rangeIndex` ending now. False when the load was
+    // superseded by a newer one or stopped by the close.
+    bool LoadGraph(GraphChart* chart, const QString& sensor, int rangeIndex);
+    void RefreshCaptions();
+    void FillSensorChoosers();
+    void RefreshWindChart();
+    // Judges the age of every reading shown and of the station's newest data, marks the stale
+    // ones and says in the Messages window what went stale or came back. Runs after each live
+    // refresh and on its own every half minute, so the marks come also while the refresh is off
+    // or failing.
+    void RefreshAges();
+    // The chooser numbered from its component name; runs when the operator picks an item.
+    void cbxSensorsChange(QComboBox* chooser);
+
+    // The popup target: the object the right mouse button last went down on.
+    void OnObjectMouseDown(QWidget* object, Qt::MouseButton button);
+    QWidget* popupTarget() const { return m_popupTarget; }
+    static int KindTagOf(const QObject* object);
+    // The SlotUnits entry of a popup target by its component name, or -1.
+    static int UnitsIndexOf(const QObject* object);
+    void MinMaxSettings1Click();
+    void SensorUnits1Click();
+    // "Print" of the graphs' popup menu: the print preview of the graph it was opened on.
+    void Print1Click();
+    void TimeRange1Click();
+    // "Export Data...", "Save Picture...", "Second Cursor" and "Break Line at Gaps" of the
+    // graphs' popup menu, on the graph it was opened on.
+    void ExportData1Click();
+    void SavePicture1Click();
+    void SecondCursor1Click();
+    void BreakAtGaps1Click();
+    void SelectImageFile1Click();
+    // Shows the picture file at `path`; on failure the shown picture stays and the reason
+    // comes back.
+    bool LoadStationPicture(const QString& path, QString& error);
+    // The Setup dialog while it is open.
+    TfrmSetup* frmSetup() const;
+    QMenu* pMnuImage() const { return m_pMnuImage; }
+    QMenu* pMnuLiveData() const { return m_pMnuLiveData; }
+    QMenu* pMnuGraph() const { return m_pMnuGraph; }
+    QMenu* pMnuWind() const { return m_pMnuWind; }
+
+    // Restores the window when minimized and brings it to the front.
+    void RestoreAndRaise();
+
+    // The first show runs FormShow once the window is on the screen.
+    void setVisible(bool visible) override;
+
+    // State shared with the panels and dialogs.
+    const QString& ConfigPath() const { return m_configPath; }
+    QString CurrentStation;
+    QString DisplayTitle;
+    std::int32_t UpdateMinutes = 5;
+    // "StaleMinutes": see StaleLimitSeconds.
+    std::int32_t StaleMinutes = StaleMinutesAutomatic;
+    StationTime LastUpdate = 0;
+    bool Connected = false;
+    QStringList StationSensors;
+    QStringList GraphSensorNames;
+    QStringList GraphTimeRanges;
+    QStringList LiveSensorNames;
+    QStringList SlotUnits;
+    QString DataSourceName;
+    QString DbUserName;
+    QString StoredPassword;
+    QString ImageFileName;
+
+    // Widgets, reachable by tests and the dialogs.
+    QTimer* Timer1() const { return m_timer; }
+    QAction* FileExit1() const { return m_fileExit; }
+    QAction* FileConnect1() const { return m_fileConnect; }
+    QAction* FileDisconnect1() const { return m_fileDisconnect; }
+    QAction* OptionsSetup1() const { return m_optionsSetup; }
+    QAction* OptionsMessages1() const { return m_optionsMessages; }
+    QTabWidget* Tabs() const { return m_tabs; }
+    LivePosition* livePosition(int slot) const
+    {
+        return m_live.at(static_cast<std::size_t>(slot - 1));
+    }
+    GraphPosition* graphPosition(int slot) const
+    {
+        return m_graphs.at(static_cast<std::size_t>(slot - 1));
+    }
+    StationPanel* stationPanel() const { return m_stationPanel; }
+    TfrmLog& log() const { return m_log; }
+    bool isRefreshing() const { return m_refreshing; }
+    // True while any graph load runs: a refresh, a sensor choice or a time-range change.
+    bool isLoading() const { return m_loads > 0; }
+    EventPump& eventPump() const { return *m_pump; }
+    // True once a close waits for the running refresh to unwind: long loads stop early.
+    bool isClosePending() const { return m_closePending; }
+
+    // The timer's period for a number of minutes: 0 (never fires) for 0 or below, capped at the
+    // largest period the timer takes.
+    static int TimerPeriod(std::int32_t minutes);
+    // Applies UpdateMinutes to the timer; it fires only while running and with a period.
+    void ApplyTimerPeriod();
+    void StartTimer();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+#ifdef Q_OS_WIN
+    bool nativeEvent(const QByteArray& eventType, void* message, long* result) override;
+#endif
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FormCloseQuery(bool& canClose);
+    void FormClose();
+
+    void buildMenu();
+    void buildTabs();
+    void buildPopupMenus();
+    void buildAgeWatch();
+    void AddStatusLines(const QStringList& lines);
+    void attachPopup(QWidget* object, int kindTag, QMenu* menu);
+    void addGraphTools(QMenu* menu);
+    // The graph position the popup target belongs to, or null.
+    GraphPosition* popupGraph() const;
+    QComboBox* chooser(int number) const;
+    void LoadPictureAtStart();
+    void FinishDeferredWork();
+    static QString UpdatingCaptionSuffix();
+    // The caption exactly as the desktop is to show it.
+    void SetCaption(const QString& caption);
+    void SetConnectedState(bool connected);
+
+    // The start with a station and a connection: sensors, choosers, a refresh, the last
+    // update, the captions and the timer.
+    void ShowStation();
+    // A start that could not connect, with a stored data source and password, tries again at
+    // each tick; once connected it goes on as ShowStation.
+    bool CanRetryConnection() const;
+    void ResumeStart();
+    // Opens the connection, writes the Messages line either way (with `retryNote` after the
+    // reason of a failure) and closes what a failure left; shows no box.
+    bool ConnectQuietly(const QString& dataSource, const QString& userName,
+                        const QString& clearPassword, const QString& retryNote = QString());
+
+    // How failures reach the operator. A refresh failure writes its line at once and shows its
+    // box only after the refresh has ended, from the event loop: the timer goes on ticking
+    // while the box is open, and a box that is open or about to open takes no second one.
+    void ReportRefreshFailure(const QString& text);
+    void ReportRefreshSucceeded();
+    void ShowErrorLater(const QString& text);
+    // The first failure of a run opens the Messages window, where its reason stands.
+    void OpenMessagesOnFirstFailure();
+
+    QString m_configPath;
+    TfrmLog& m_log;
+    std::unique_ptr<SettingsStore> m_settingsStore;
+    std::unique_ptr<RestoreChannel> m_restoreChannel;
+    std::unique_ptr<StationDatabase> m_database;
+    std::unique_ptr<StationQueries> m_queries;
+    TMyLoginForm* m_loginForm = nullptr;
+
+    QTimer* m_timer = nullptr;
+    QTimer* m_ageTimer = nullptr;
+    StaleLog m_staleLog;
+    QAction* m_fileExit = nullptr;
+    QAction* m_fileConnect = nullptr;
+    QAction* m_fileDisconnect = nullptr;
+    QAction* m_optionsSetup = nullptr;
+    QAction* m_optionsMessages = nullptr;
+    QTabWidget* m_tabs = nullptr;
+    std::array<LivePosition*, LiveCount> m_live{};
+    std::array<GraphPosition*, GraphCount> m_graphs{};
+    StationPanel* m_stationPanel = nullptr;
+    QMenu* m_pMnuLiveData = nullptr;
+    QMenu* m_pMnuGraph = nullptr;
+    QMenu* m_pMnuWind = nullptr;
+    QMenu* m_pMnuImage = nullptr;
+    QWidget* m_popupTarget = nullptr;
+    QPointer<TfrmSetup> m_frmSetup;
+    std::unique_ptr<EventPump> m_pump;
+
+    bool m_shown = false;
+    bool m_formShowRun = false;
+    bool m_refreshing = false;
+    bool m_closePending = false;
+    bool m_closed = false;
+    // Loads in progress; the close waits for them as for a refresh.
+    int m_loads = 0;
+    // Bumped by every RefreshGraphs: an older one still running stops at its next graph.
+    std::uint64_t m_graphRefreshSerial = 0;
+    // A refresh asked for while another ran; it runs when that one ends.
+    bool m_refreshQueued = false;
+    // The caption a running refresh puts back when it ends.
+    QString m_refreshCaption;
+    // The caption as set, before the escaping the toolkit's title needs.
+    QString m_caption;
+    class LoadScope;
+
+    // Refresh-cycle health: retries of a start without the database, failures in a row, the
+    // one box at a time, and what was said once.
+    enum class StartStep
+    {
+        Done,
+        Connect // the start's connection failed: each tick tries again
+    };
+    StartStep m_startStep = StartStep::Done;
+    int m_failedRefreshes = 0;
+    bool m_errorBoxPending = false;
+    bool m_messagesShownOnFailure = false;
+    bool m_refreshOffSaid = false;
+};
+
+} // namespace orvela
