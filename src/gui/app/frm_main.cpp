@@ -140,7 +140,9 @@ void WaitUntilExposed(const QWidget& window, std::chrono::milliseconds limit)
 } // namespace
 
 TfrmMain::TfrmMain(const QString& configPath, TfrmLog& log, QWidget* parent)
-    : QMainWindow(parent), m_configPath(configPath), m_log(log)
+    : QMainWindow(parent), m_configPath(configPath), m_log(log),
+      m_cycle(CycleSteps(),
+              [this](RefreshCycle::Task task) { QTimer::singleShot(0, this, std::move(task)); })
 {
     setObjectName(QStringLiteral("frmMain"));
     QFont font(QStringLiteral("Arial"));
@@ -152,7 +154,7 @@ TfrmMain::TfrmMain(const QString& configPath, TfrmLog& log, QWidget* parent)
     m_timer->setObjectName(QStringLiteral("Timer1"));
     connect(m_timer, &QTimer::timeout, this, &TfrmMain::Timer1Timer);
     // Long graph loads end early once a close waits for them.
-    m_pump = std::make_unique<EventPump>([this] { return m_closePending || m_closed; });
+    m_pump = std::make_unique<EventPump>([this] { return m_cycle.stopsLoads(); });
 
     buildMenu();
     buildTabs();
@@ -162,6 +164,20 @@ TfrmMain::TfrmMain(const QString& configPath, TfrmLog& log, QWidget* parent)
 }
 
 TfrmMain::~TfrmMain() = default;
+
+RefreshCycle::Steps TfrmMain::CycleSteps()
+{
+    RefreshCycle::Steps steps;
+    steps.markRefreshing = [this](bool refreshing) { MarkRefreshing(refreshing); };
+    steps.refreshGraphs = [this] { RefreshGraphs(); };
+    steps.refreshLive = [this] { RefreshLiveData(); };
+    steps.resumeStart = [this] { ResumeStart(); };
+    steps.close = [this] { close(); };
+    steps.log = [this](const QString& line) { m_log.AddStatusLine(line); };
+    steps.showMessages = [this] { m_log.ShowMessages(); };
+    steps.showError = [this](const QString& text) { ReportError(this, text); };
+    return steps;
+}
 
 void TfrmMain::buildMenu()
 {
@@ -288,7 +304,7 @@ void TfrmMain::setVisible(bool visible)
         return;
     m_formShowRun = true;
     WaitUntilExposed(*this, FirstPaintWait);
-    if (!m_closed)
+    if (!m_cycle.isClosed())
         FormShow();
 }
 
@@ -305,7 +321,7 @@ void TfrmMain::FormShow()
     }
     if (Connected)
         ShowStation();
-    else if (m_startStep == StartStep::Connect)
+    else if (m_cycle.isWaitingForDatabase())
         StartTimer();
     if (WindChart* wind = livePosition(LiveCount)->windChart())
         wind->setAngleIncrement(30);
@@ -318,7 +334,7 @@ void TfrmMain::ShowStation()
     try {
         m_queries->LoadStationSensors(CurrentStation, StationSensors);
     } catch (const std::exception& failure) {
-        ReportRefreshFailure(QString::fromUtf8(failure.what()));
+        m_cycle.reportFailure(QString::fromUtf8(failure.what()));
     }
     FillSensorChoosers();
     Timer1Timer();
@@ -326,7 +342,7 @@ void TfrmMain::ShowStation()
         if (m_queries->ReadLastUpdate(CurrentStation, LastUpdate))
             ShowLastUpdate();
     } catch (const std::exception& failure) {
-        ReportRefreshFailure(QString::fromUtf8(failure.what()));
+        m_cycle.reportFailure(QString::fromUtf8(failure.what()));
     }
     RefreshCaptions();
     StartTimer();
@@ -360,51 +376,23 @@ void TfrmMain::ApplyTimerPeriod()
 
 void TfrmMain::StartTimer()
 {
-    if (m_timer->interval() > 0 && !m_closed)
+    if (m_timer->interval() > 0 && !m_cycle.isClosed())
         m_timer->start();
 }
 
 void TfrmMain::Timer1Timer()
 {
-    // A tick that arrives while a refresh runs (through the event processing of a long load)
-    // is skipped rather than nested; so is one after the close.
-    if (m_refreshing || m_closed)
-        return;
-    if (m_loads > 0) {
-        // A sensor choice or a time-range change is loading: refresh once it is done.
-        m_refreshQueued = true;
-        return;
+    m_cycle.tick();
+}
+
+void TfrmMain::MarkRefreshing(bool refreshing)
+{
+    if (refreshing) {
+        m_refreshCaption = m_caption;
+        SetCaption(m_refreshCaption + UpdatingSuffix);
+    } else {
+        SetCaption(m_refreshCaption);
     }
-    if (m_startStep != StartStep::Done) {
-        // The start is still waiting for its database; a connection goes on with the start's
-        // own refresh.
-        ResumeStart();
-        return;
-    }
-    m_refreshing = true;
-    m_refreshCaption = m_caption;
-    SetCaption(m_refreshCaption + UpdatingSuffix);
-    bool failed = false;
-    QString failure;
-    try {
-        RefreshGraphs();
-        if (!m_closePending)
-            RefreshLiveData();
-    } catch (const std::exception& error) {
-        failed = true;
-        failure = QString::fromUtf8(error.what());
-    }
-    // The refresh ends before anything is shown: a box opened inside it would hold the
-    // caption and every later tick until someone pressed OK.
-    SetCaption(m_refreshCaption);
-    m_refreshing = false;
-    if (failed) {
-        ++m_failedRefreshes;
-        ReportRefreshFailure(failure);
-    } else if (!m_closePending) {
-        ReportRefreshSucceeded();
-    }
-    FinishDeferredWork();
 }
 
 void TfrmMain::SetCaption(const QString& caption)
@@ -422,63 +410,6 @@ QString TfrmMain::UpdatingCaptionSuffix()
     return UpdatingSuffix;
 }
 
-void TfrmMain::FinishDeferredWork()
-{
-    if (m_refreshing || m_loads > 0)
-        return;
-    if (m_closePending) {
-        QTimer::singleShot(0, this, &QWidget::close);
-        return;
-    }
-    if (m_refreshQueued && !m_closed) {
-        m_refreshQueued = false;
-        QTimer::singleShot(0, this, &TfrmMain::Timer1Timer);
-    }
-}
-
-void TfrmMain::ReportRefreshFailure(const QString& text)
-{
-    // Unattended overnight, failures pile up: one box at a time, every failure in the log.
-    m_log.AddStatusLine(QStringLiteral("Refresh failed: ") + text);
-    OpenMessagesOnFirstFailure();
-    ShowErrorLater(text);
-}
-
-void TfrmMain::ReportRefreshSucceeded()
-{
-    if (m_failedRefreshes == 0)
-        return;
-    m_log.AddStatusLine(
-        QStringLiteral("Data flowing again: the refresh works after %1 failed %2")
-            .arg(m_failedRefreshes)
-            .arg(m_failedRefreshes == 1 ? QStringLiteral("refresh") : QStringLiteral("refreshes")));
-    m_failedRefreshes = 0;
-}
-
-void TfrmMain::ShowErrorLater(const QString& text)
-{
-    if (m_errorBoxPending)
-        return;
-    m_errorBoxPending = true;
-    QTimer::singleShot(0, this, [this, text] {
-        m_errorBoxPending = false;
-        if (!m_closed && !m_closePending)
-            ReportError(this, text);
-    });
-}
-
-void TfrmMain::OpenMessagesOnFirstFailure()
-{
-    if (m_messagesShownOnFailure)
-        return;
-    m_messagesShownOnFailure = true;
-    // From the event loop: at the start the main window is shown after this and would cover it.
-    QTimer::singleShot(0, this, [this] {
-        if (!m_closed && !m_closePending)
-            m_log.ShowMessages();
-    });
-}
-
 void TfrmMain::HideCursors()
 {
     for (GraphPosition* graph : m_graphs)
@@ -492,17 +423,16 @@ void TfrmMain::FileExit1Execute()
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
-    if (m_closed) {
+    switch (m_cycle.askClose()) {
+    case RefreshCycle::CloseAnswer::AlreadyClosed:
         event->accept();
         return;
-    }
-    if (m_refreshing || m_loads > 0) {
-        // The refresh still uses the lists and the database: let it unwind first; it closes
-        // the window again when it ends.
-        m_closePending = true;
+    case RefreshCycle::CloseAnswer::Wait:
         SetCaption(ShutdownCaption);
         event->ignore();
         return;
+    case RefreshCycle::CloseAnswer::Proceed:
+        break;
     }
     bool canClose = true;
     FormCloseQuery(canClose);
@@ -530,7 +460,7 @@ void TfrmMain::FormClose()
     if (m_settingsStore && !m_settingsStore->errorText().isEmpty())
         std::fprintf(stderr, "orvela: %s; the settings of this run were not saved.\n",
                      m_settingsStore->errorText().toLocal8Bit().constData());
-    m_closed = true;
+    m_cycle.markClosed();
     m_restoreChannel.reset();
     m_settingsStore.reset();
     StationSensors.clear();

@@ -5,6 +5,7 @@
 // FormClose). The panels and dialogs live in classes of their own; this class keeps the named
 // operations and the values they share.
 
+#include "core/app/refresh_cycle.h"
 #include "core/live/reading_watch.h"
 #include "support/station_time.h"
 
@@ -164,12 +165,12 @@ public:
     }
     StationPanel* stationPanel() const { return m_stationPanel; }
     TfrmLog& log() const { return m_log; }
-    bool isRefreshing() const { return m_refreshing; }
+    bool isRefreshing() const { return m_cycle.isRefreshing(); }
     // True while any graph load runs: a refresh, a sensor choice or a time-range change.
-    bool isLoading() const { return m_loads > 0; }
+    bool isLoading() const { return m_cycle.isLoading(); }
     EventPump& eventPump() const { return *m_pump; }
     // True once a close waits for the running refresh to unwind: long loads stop early.
-    bool isClosePending() const { return m_closePending; }
+    bool isClosePending() const { return m_cycle.isClosePending(); }
 
     // The timer's period for a number of minutes: 0 (never fires) for 0 or below, capped at the
     // largest period the timer takes.
@@ -202,7 +203,9 @@ private:
     GraphPosition* popupGraph() const;
     QComboBox* chooser(int number) const;
     void LoadPictureAtStart();
-    void FinishDeferredWork();
+    RefreshCycle::Steps CycleSteps();
+    // Marks the caption while a refresh runs and puts it back afterwards.
+    void MarkRefreshing(bool refreshing);
     static QString UpdatingCaptionSuffix();
     // The caption exactly as the desktop is to show it.
     void SetCaption(const QString& caption);
@@ -219,15 +222,6 @@ private:
     // reason of a failure) and closes what a failure left; shows no box.
     bool ConnectQuietly(const QString& dataSource, const QString& userName,
                         const QString& clearPassword, const QString& retryNote = QString());
-
-    // How failures reach the operator. A refresh failure writes its line at once and shows its
-    // box only after the refresh has ended, from the event loop: the timer goes on ticking
-    // while the box is open, and a box that is open or about to open takes no second one.
-    void ReportRefreshFailure(const QString& text);
-    void ReportRefreshSucceeded();
-    void ShowErrorLater(const QString& text);
-    // The first failure of a run opens the Messages window, where its reason stands.
-    void OpenMessagesOnFirstFailure();
 
     QString m_configPath;
     TfrmLog& m_log;
@@ -259,32 +253,11 @@ private:
 
     bool m_shown = false;
     bool m_formShowRun = false;
-    bool m_refreshing = false;
-    bool m_closePending = false;
-    bool m_closed = false;
-    // Loads in progress; the close waits for them as for a refresh.
-    int m_loads = 0;
-    // Bumped by every RefreshGraphs: an older one still running stops at its next graph.
-    std::uint64_t m_graphRefreshSerial = 0;
-    // A refresh asked for while another ran; it runs when that one ends.
-    bool m_refreshQueued = false;
+    RefreshCycle m_cycle;
     // The caption a running refresh puts back when it ends.
     QString m_refreshCaption;
     // The caption as set, before the escaping the toolkit's title needs.
     QString m_caption;
-    class LoadScope;
-
-    // Refresh-cycle health: retries of a start without the database, failures in a row, the
-    // one box at a time, and what was said once.
-    enum class StartStep
-    {
-        Done,
-        Connect // the start's connection failed: each tick tries again
-    };
-    StartStep m_startStep = StartStep::Done;
-    int m_failedRefreshes = 0;
-    bool m_errorBoxPending = false;
-    bool m_messagesShownOnFailure = false;
     bool m_refreshOffSaid = false;
 };
 

@@ -74,7 +74,7 @@ bool TfrmMain::ConnectQuietly(const QString& dataSource, const QString& userName
     // where an administrator finds why.
     m_log.AddStatusLine(QStringLiteral("Error connection to ") + dataSource + QStringLiteral(": ") +
                         result.errorText.simplified() + retryNote);
-    OpenMessagesOnFirstFailure();
+    m_cycle.openMessagesOnce();
     m_database->Close();
     return false;
 }
@@ -116,10 +116,10 @@ void TfrmMain::ConnectAtStart()
         SetConnectedState(true);
         return;
     }
-    m_startStep = StartStep::Connect;
+    m_cycle.waitForDatabase();
     const QString text = QStringLiteral("Error connection to ") + DataSourceName;
     SayConnectionFailureOnConsole(text);
-    ShowErrorLater(text);
+    m_cycle.showErrorLater(text);
 }
 
 bool TfrmMain::CanRetryConnection() const
@@ -137,7 +137,7 @@ void TfrmMain::ResumeStart()
             return;
         SetConnectedState(true);
     }
-    m_startStep = StartStep::Done;
+    m_cycle.stopWaitingForDatabase();
     ShowStation();
 }
 
@@ -200,7 +200,7 @@ void TfrmMain::FileConnect1Execute()
 void TfrmMain::FileDisconnect1Execute()
 {
     m_timer->stop();
-    m_startStep = StartStep::Done;
+    m_cycle.stopWaitingForDatabase();
     m_database->Close();
     CurrentStation.clear();
     SetConnectedState(false);

@@ -27,34 +27,16 @@
 
 namespace orvela {
 
-// Marks a graph load in progress: the close and the refresh timer wait for it, and what they
-// deferred runs when the last load ends.
-class TfrmMain::LoadScope
-{
-public:
-    explicit LoadScope(TfrmMain& window) : m_window(window) { ++m_window.m_loads; }
-    ~LoadScope()
-    {
-        --m_window.m_loads;
-        m_window.FinishDeferredWork();
-    }
-    LoadScope(const LoadScope&) = delete;
-    LoadScope& operator=(const LoadScope&) = delete;
-
-private:
-    TfrmMain& m_window;
-};
-
 void TfrmMain::RefreshGraphs()
 {
-    if (m_closed)
+    if (m_cycle.isClosed())
         return;
-    LoadScope scope(*this);
+    const RefreshCycle::Load load(m_cycle);
     // A sensor choice during this refresh starts a newer one, which loads all six again; this
     // one then stops rather than load them a third time.
-    const std::uint64_t serial = ++m_graphRefreshSerial;
+    const std::uint64_t round = m_cycle.beginGraphRound();
     for (int slot = 1; slot <= GraphCount; ++slot) {
-        if (serial != m_graphRefreshSerial || m_closePending || m_closed)
+        if (!m_cycle.continuesGraphRound(round))
             return;
         bool whole = false;
         int range = GraphTimeRanges.value(slot - 1).toInt(&whole);
@@ -72,9 +54,9 @@ void TfrmMain::RefreshGraphs()
 
 bool TfrmMain::LoadGraph(GraphChart* chart, const QString& sensor, int rangeIndex)
 {
-    if (!chart || m_closed || !m_queries)
+    if (!chart || m_cycle.isClosed() || !m_queries)
         return false;
-    LoadScope scope(*this);
+    const RefreshCycle::Load load(m_cycle);
     // Copies: the Setup dialog or a sensor choice may change the originals while the load
     // lets events through.
     const QString station = CurrentStation;
@@ -84,7 +66,7 @@ bool TfrmMain::LoadGraph(GraphChart* chart, const QString& sensor, int rangeInde
 
 void TfrmMain::TimeRange1Click()
 {
-    if (m_closed || KindTagOf(m_popupTarget) != KindGraph)
+    if (m_cycle.isClosed() || KindTagOf(m_popupTarget) != KindGraph)
         return;
     bool whole = false;
     const int number = m_popupTarget->objectName().mid(8).toInt(&whole);
@@ -94,7 +76,7 @@ void TfrmMain::TimeRange1Click()
     // The dialog works on a copy: the list is not held by reference across the modal loop.
     QString entry = GraphTimeRanges.at(number - 1);
     position->EditTimeRange(entry, [this, position, number, &entry](int rangeIndex) {
-        if (m_closed)
+        if (m_cycle.isClosed())
             return;
         GraphTimeRanges[number - 1] = entry;
         // No box here, but the reason is not lost.
@@ -143,7 +125,7 @@ void TfrmMain::addGraphTools(QMenu* menu)
 
 GraphPosition* TfrmMain::popupGraph() const
 {
-    if (m_closed || KindTagOf(m_popupTarget) != KindGraph)
+    if (m_cycle.isClosed() || KindTagOf(m_popupTarget) != KindGraph)
         return nullptr;
     for (GraphPosition* position : m_graphs)
         if (position->chart() == m_popupTarget)
@@ -208,7 +190,7 @@ void TfrmMain::LoadPictureAtStart()
 
 void TfrmMain::SelectImageFile1Click()
 {
-    if (m_closed || KindTagOf(m_popupTarget) != KindStationPicture)
+    if (m_cycle.isClosed() || KindTagOf(m_popupTarget) != KindStationPicture)
         return;
     QString path = ImageFileName;
     {
@@ -232,7 +214,7 @@ TfrmSetup* TfrmMain::frmSetup() const
 
 void TfrmMain::OptionsSetup1Execute()
 {
-    if (m_closed)
+    if (m_cycle.isClosed())
         return;
     const QString remembered = CurrentStation;
     m_timer->stop();
@@ -249,10 +231,10 @@ void TfrmMain::OptionsSetup1Execute()
         accepted = m_frmSetup->exec() == QDialog::Accepted;
         delete m_frmSetup;
     }
-    if (accepted && !m_closed) {
+    if (accepted && !m_cycle.isClosed()) {
         SaveSettings();
         SetCaption(DisplayTitle);
-        if (m_refreshing) {
+        if (m_cycle.isRefreshing()) {
             // The running refresh puts its caption back when it ends: it must be the new one.
             m_refreshCaption = DisplayTitle;
             SetCaption(DisplayTitle + UpdatingCaptionSuffix());
@@ -275,10 +257,7 @@ void TfrmMain::OptionsSetup1Execute()
         // The refresh that follows reads every graph's whole window, not only what is new.
         for (const GraphPosition* position : m_graphs)
             position->chart()->requireWholeWindow();
-        if (m_refreshing || m_loads > 0)
-            m_refreshQueued = true;
-        else
-            Timer1Timer();
+        m_cycle.requestRefresh();
     }
     StartTimer();
 }

@@ -203,7 +203,7 @@ void TfrmMain::RefreshCaptions()
 void TfrmMain::cbxSensorsChange(QComboBox* box)
 {
     // After the close the lists and the database are gone.
-    if (m_closed)
+    if (m_cycle.isClosed())
         return;
     const int number = box->objectName().mid(10).toInt();
     // A failure while following the operator's pick shows no box; its reason goes to the
@@ -267,7 +267,7 @@ void TfrmMain::RefreshWindChart()
 
 void TfrmMain::RefreshAges()
 {
-    if (m_closed)
+    if (m_cycle.isClosed())
         return;
     const CivilTime clock = ReadLocalClock();
     const DateTime now =

@@ -37,7 +37,7 @@ private:
 
 void TfrmMain::Print1Click()
 {
-    if (m_closed || KindTagOf(m_popupTarget) != KindGraph)
+    if (m_cycle.isClosed() || KindTagOf(m_popupTarget) != KindGraph)
         return;
     auto* chart = qobject_cast<GraphChart*>(m_popupTarget);
     if (!chart)
