@@ -26,6 +26,7 @@
 #include "gui/app/frm_main.h"
 #include "gui/graphs/event_pump.h"
 #include "gui/graphs/graph_chart.h"
+#include "gui/graphs/graph_data_tab.h"
 #include "gui/graphs/graph_position.h"
 #include "gui/graphs/reading_series.h"
 #include "gui/messages/frm_log.h"
@@ -370,11 +371,6 @@ public:
         arial.setPixelSize(11);
         m_tab.setFont(arial);
         m_tab.resize(1321, 642);
-        for (int slot = 1; slot <= 6; ++slot) {
-            auto* position = new GraphPosition(slot, &m_tab);
-            position->setGeometry((slot - 1) % 3 * 440, (slot - 1) / 3 * 321, 440, 321);
-            m_positions[static_cast<std::size_t>(slot - 1)] = position;
-        }
         m_tab.show();
         QApplication::processEvents();
     }
@@ -384,11 +380,11 @@ public:
     // back. Throws when a load read otherwise or a graph does not hold `expected` points.
     void LoadGraphs(bool whole, long long expected)
     {
-        for (std::size_t i = 0; i < m_positions.size(); ++i) {
-            GraphChart* chart = m_positions[i]->chart();
+        for (std::size_t i = 0; i < m_tab.positions().size(); ++i) {
+            GraphChart* chart = m_tab.positions()[i]->chart();
             if (whole)
                 chart->requireWholeWindow();
-            m_positions[i]->LoadGraph(Station, Sensors[i], m_range, m_queries, m_pump);
+            m_tab.positions()[i]->LoadGraph(Station, Sensors[i], m_range, m_queries, m_pump);
             if (chart->lastLoadReadWholeWindow() != whole)
                 throw std::runtime_error("a graph load read the window otherwise than asked");
             if (chart->readings().count() != expected)
@@ -396,7 +392,7 @@ public:
                                          std::to_string(chart->readings().count()) +
                                          " points, not " + std::to_string(expected));
         }
-        if (whole && expected * static_cast<long long>(m_positions.size()) >=
+        if (whole && expected * static_cast<long long>(m_tab.positions().size()) >=
                          GraphChart::RowsWorthReturningMemory)
             GraphChart::ReturnFreedMemory();
     }
@@ -413,7 +409,7 @@ public:
     // Every graph on a sensor without readings: the points' storage is released.
     void EmptyGraphs()
     {
-        for (GraphPosition* position : m_positions)
+        for (GraphPosition* position : m_tab.positions())
             position->LoadGraph(Station, QStringLiteral("NONE"), m_range, m_queries, m_pump);
         QApplication::processEvents();
     }
@@ -429,15 +425,14 @@ public:
         m_queries.ReadLatestValue(Station, Sensors[5], value);
     }
 
-    const GraphWindow& Window() const { return m_positions[0]->chart()->window(); }
+    const GraphWindow& Window() const { return m_tab.positions()[0]->chart()->window(); }
 
 private:
     StationDatabase m_database;
     StationQueries m_queries;
     int m_range;
     EventPump m_pump;
-    QWidget m_tab;
-    std::array<GraphPosition*, 6> m_positions{};
+    GraphDataTab m_tab;
 };
 
 void SetClockAt(int minutes)

@@ -185,7 +185,7 @@ int Soak(EngineFixture& fixture, Engine engine, const Options& options)
         window.show(); // connects, fills the choosers, refreshes once and starts the timer
         QApplication::processEvents();
         window.Timer1()->stop(); // the rounds below are the refreshes
-        if (!window.Connected) {
+        if (!window.Connected()) {
             std::fprintf(stderr, "the window did not connect: %s\n",
                          qPrintable(prompter.texts().join(QLatin1Char(' '))));
             return 1;
@@ -221,7 +221,7 @@ int Soak(EngineFixture& fixture, Engine engine, const Options& options)
                     firstResident = resident;
                     firstDescriptors = descriptors;
                 }
-                const CivilTime update = DecodeStationTime(window.LastUpdate);
+                const CivilTime update = DecodeStationTime(window.LastUpdate());
                 std::printf("%7d %10.1f %5d %28s %8d %4s%02d:%02d:%02d\n", round, resident,
                             descriptors, qPrintable(spread), LoadedPoints(window), "", update.hour,
                             update.minute, update.second);

@@ -91,7 +91,7 @@ private slots:
             TfrmMain second(south, log);
             QCOMPARE(first.windowTitle(), QStringLiteral("North mast"));
             QCOMPARE(second.windowTitle(), QStringLiteral("South mast"));
-            QCOMPARE(second.UpdateMinutes, 2);
+            QCOMPARE(second.UpdateMinutes(), 2);
             first.show();
             second.show();
 
@@ -106,8 +106,8 @@ private slots:
             QVERIFY(taken);
             QVERIFY(first.isMinimized());
 
-            first.UpdateMinutes = 7;
-            second.DisplayTitle = QStringLiteral("South mast, desk 2");
+            first.SetUpdateMinutes(7);
+            second.SetDisplayTitle(QStringLiteral("South mast, desk 2"));
             QVERIFY(first.close());
             QVERIFY(second.close());
         }

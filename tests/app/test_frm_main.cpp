@@ -3,9 +3,9 @@
 
 #include "core/app/restore_channel.h"
 #include "gui/app/frm_main.h"
-#include "gui/app/station_panel.h"
 #include "gui/graphs/graph_position.h"
 #include "gui/live/live_position.h"
+#include "gui/live/station_panel.h"
 #include "gui/messages/frm_log.h"
 #include "recording_prompter.h"
 
@@ -146,10 +146,10 @@ private slots:
             QCOMPARE(window.windowTitle(), QStringLiteral("Orvela"));
             QVERIFY(!window.Timer1()->isActive());
             QCOMPARE(window.Timer1()->interval(), 5 * 60000);
-            QCOMPARE(window.GraphTimeRanges, repeated(6, QStringLiteral("2")));
-            QCOMPARE(window.SlotUnits.size(), 13);
-            QCOMPARE(window.SlotUnits.last(), QStringLiteral("deg"));
-            QCOMPARE(window.LiveSensorNames, repeated(7, QString()));
+            QCOMPARE(window.GraphTimeRanges(), repeated(6, QStringLiteral("2")));
+            QCOMPARE(window.SlotUnits().size(), 13);
+            QCOMPARE(window.SlotUnits().last(), QStringLiteral("deg"));
+            QCOMPARE(window.LiveSensorNames(), repeated(7, QString()));
             QCOMPARE(window.livePosition(1)->minimum(), -30.0);
             QCOMPARE(window.livePosition(4)->maximum(), 15.0);
             for (QAction* action : {window.FileExit1(), window.FileConnect1(),
@@ -229,12 +229,12 @@ private slots:
         TfrmLog log;
         ScriptedMain window(m_config, log);
         QCOMPARE(window.windowTitle(), title);
-        QCOMPARE(window.DisplayTitle, title);
-        QCOMPARE(window.UpdateMinutes, minutes);
-        QCOMPARE(window.GraphTimeRanges, timeRanges);
-        QCOMPARE(window.GraphSensorNames.size(), 6);
-        QCOMPARE(window.LiveSensorNames.size(), 7);
-        QCOMPARE(window.SlotUnits.size(), 13);
+        QCOMPARE(window.DisplayTitle(), title);
+        QCOMPARE(window.UpdateMinutes(), minutes);
+        QCOMPARE(window.GraphTimeRanges(), timeRanges);
+        QCOMPARE(window.GraphSensorNames().size(), 6);
+        QCOMPARE(window.LiveSensorNames().size(), 7);
+        QCOMPARE(window.SlotUnits().size(), 13);
         QVERIFY(logLines(log).isEmpty());
     }
 
@@ -374,10 +374,10 @@ private slots:
             TfrmLog log;
             ScriptedMain window(m_config, log);
             QCOMPARE(window.windowTitle(), title);
-            QCOMPARE(window.CurrentStation, station);
-            QCOMPARE(window.ImageFileName, image);
-            QCOMPARE(window.GraphSensorNames.value(0), sensor);
-            QCOMPARE(window.SlotUnits.value(0), units);
+            QCOMPARE(window.CurrentStation(), station);
+            QCOMPARE(window.ImageFileName(), image);
+            QCOMPARE(window.GraphSensorNames().value(0), sensor);
+            QCOMPARE(window.SlotUnits().value(0), units);
             window.close();
             saved = readFile(m_config);
         }
@@ -413,9 +413,9 @@ private slots:
         QCOMPARE(window.livePosition(5)->maximum(), 100.0);
         QCOMPARE(window.livePosition(6)->minimum(), 0.0);
         // The lists are whole all the same.
-        QCOMPARE(window.LiveSensorNames.size(), 7);
-        QCOMPARE(window.LiveSensorNames.last(), QStringLiteral("WIND DIR"));
-        QCOMPARE(window.SlotUnits.size(), 13);
+        QCOMPARE(window.LiveSensorNames().size(), 7);
+        QCOMPARE(window.LiveSensorNames().last(), QStringLiteral("WIND DIR"));
+        QCOMPARE(window.SlotUnits().size(), 13);
     }
 
     void sensorNamesSurviveAStartWithoutDatabase()

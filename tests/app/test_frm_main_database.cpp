@@ -4,9 +4,9 @@
 #include "core/db/password_scrambler.h"
 #include "db/engine_fixture.h"
 #include "gui/app/frm_main.h"
-#include "gui/app/station_panel.h"
 #include "gui/db/frm_login.h"
 #include "gui/live/live_position.h"
+#include "gui/live/station_panel.h"
 #include "gui/messages/frm_log.h"
 #include "recording_prompter.h"
 
@@ -155,18 +155,18 @@ private slots:
         TfrmMain window(m_config, log);
         window.show();
         QVERIFY2(prompter.boxes.isEmpty(), qPrintable(prompter.texts().join(QLatin1Char('|'))));
-        QVERIFY(window.Connected);
+        QVERIFY(window.Connected());
         QVERIFY(!window.FileConnect1()->isEnabled());
         QVERIFY(window.FileDisconnect1()->isEnabled());
         QVERIFY(logHas(log, "Connected to " + m_fx->DataSource(engine)));
-        QStringList sensors = window.StationSensors;
+        QStringList sensors = window.StationSensors();
         sensors.sort();
         QCOMPARE(sensors, QStringList({"AIR TEMP", "HUMIDITY"}));
         const QString month = QLocale().monthName(3, QLocale::ShortFormat);
         QCOMPARE(window.stationPanel()->lastUpdateLabel()->text(), "2 " + month + " 2005 14:25:36");
         QVERIFY(window.Timer1()->isActive());
         window.close();
-        QVERIFY(!window.Connected);
+        QVERIFY(!window.Connected());
     }
 
     void failingConnectionKeepsRunning_data()
@@ -190,11 +190,11 @@ private slots:
         QVERIFY2(prompter.boxes.size() == 1, qPrintable(prompter.texts().join('|')));
         QCOMPARE(prompter.boxes.first().icon, BoxIcon::Error);
         QVERIFY(prompter.boxes.first().text.startsWith("Error connection to "));
-        QVERIFY(!window.Connected);
+        QVERIFY(!window.Connected());
         QVERIFY(window.FileConnect1()->isEnabled());
         QVERIFY(window.FileDisconnect1()->isEnabled());
         QVERIFY(!window.Timer1()->isActive());
-        QVERIFY(window.StationSensors.isEmpty());
+        QVERIFY(window.StationSensors().isEmpty());
     }
 
     void wrongPasswordOnTheServer()
@@ -212,7 +212,7 @@ private slots:
         window.show();
         QTRY_COMPARE(prompter.texts(),
                      QStringList{"Error connection to " + m_fx->DataSource(Engine::PostgreSQL)});
-        QVERIFY(!window.Connected);
+        QVERIFY(!window.Connected());
     }
 
     // A desk that starts before its database, with a stored data source and password: the
@@ -235,7 +235,7 @@ private slots:
         TfrmLog log;
         TfrmMain window(m_config, log);
         window.show();
-        QVERIFY(!window.Connected);
+        QVERIFY(!window.Connected());
         QVERIFY(window.Timer1()->isActive());
         QCOMPARE(window.Timer1()->interval(), 60000);
         QTRY_COMPARE(prompter.texts(), QStringList{"Error connection to OrvelaTestLater"});
@@ -262,13 +262,13 @@ private slots:
         QVERIFY(QFile::link(m_fx->Folder() + "/stations.db", later));
         window.Timer1Timer();
         QCoreApplication::processEvents();
-        QVERIFY(window.Connected);
+        QVERIFY(window.Connected());
         QVERIFY(!window.FileConnect1()->isEnabled());
         QVERIFY(window.FileDisconnect1()->isEnabled());
         QVERIFY(logHas(log, "Connected to OrvelaTestLater"));
         QCOMPARE(tries(), 2);
         QCOMPARE(prompter.boxes.size(), 1);
-        QStringList sensors = window.StationSensors;
+        QStringList sensors = window.StationSensors();
         sensors.sort();
         QCOMPARE(sensors, QStringList({"AIR TEMP", "HUMIDITY"}));
         QCOMPARE(window.livePosition(1)->chooser()->currentText(), QStringLiteral("HUMIDITY"));
@@ -295,7 +295,7 @@ private slots:
         answerLogin(window, m_fx->DataSource(engine), m_fx->User(engine), m_fx->Password(engine),
                     true);
         window.FileConnect1()->trigger();
-        QVERIFY(window.Connected);
+        QVERIFY(window.Connected());
         QVERIFY(!window.FileConnect1()->isEnabled());
         QCOMPARE(prompter.texts(), QStringList{"Select station in the Setup Parameters window."});
 
@@ -322,10 +322,10 @@ private slots:
         TfrmMain window(m_config, log);
         answerLogin(window, m_fx->DataSource(Engine::SQLite), "other", "secret", false);
         window.FileConnect1()->trigger();
-        QCOMPARE(window.DataSourceName, QStringLiteral("Old"));
-        QCOMPARE(window.DbUserName, QStringLiteral("olduser"));
+        QCOMPARE(window.DataSourceName(), QStringLiteral("Old"));
+        QCOMPARE(window.DbUserName(), QStringLiteral("olduser"));
         QCOMPARE(readFile(m_config), before);
-        QVERIFY(!window.Connected);
+        QVERIFY(!window.Connected());
     }
 
     void failedLoginKeepsTheStoredPassword()
@@ -335,15 +335,15 @@ private slots:
         ScopedPrompter scope(prompter);
         TfrmLog log;
         TfrmMain window(m_config, log);
-        const QString storedBefore = window.StoredPassword;
+        const QString storedBefore = window.StoredPassword();
         m_fx->AddDataSource("Broken", {{"Driver", "No Such Driver"}});
         answerLogin(window, "Broken", "someone", "typed-secret", true);
         window.FileConnect1()->trigger();
         QCOMPARE(prompter.texts(), QStringList{"Error connection to Broken"});
-        QCOMPARE(window.StoredPassword, storedBefore);
+        QCOMPARE(window.StoredPassword(), storedBefore);
         // The new data source and user are remembered for the next save.
-        QCOMPARE(window.DataSourceName, QStringLiteral("Broken"));
-        QCOMPARE(window.DbUserName, QStringLiteral("someone"));
+        QCOMPARE(window.DataSourceName(), QStringLiteral("Broken"));
+        QCOMPARE(window.DbUserName(), QStringLiteral("someone"));
         window.close();
         QVERIFY(!readFile(m_config).contains("typed-secret"));
     }
@@ -374,7 +374,7 @@ private slots:
         // SQLite takes any password: the login goes on whatever was typed.
         answerLogin(window, m_fx->DataSource(Engine::SQLite), "viewer", password, true);
         window.FileConnect1()->trigger();
-        QVERIFY(window.Connected);
+        QVERIFY(window.Connected());
         QCOMPARE(valueOf(readFile(m_config), "UserName"), QStringLiteral("viewer"));
         const QString storedAfter = valueOf(readFile(m_config), "Password");
         if (reason.isEmpty()) {
@@ -404,8 +404,8 @@ private slots:
         QVERIFY(window.Timer1()->isActive());
         window.FileDisconnect1()->trigger();
         QVERIFY(!window.Timer1()->isActive());
-        QVERIFY(window.CurrentStation.isEmpty());
-        QVERIFY(!window.Connected);
+        QVERIFY(window.CurrentStation().isEmpty());
+        QVERIFY(!window.Connected());
         QVERIFY(window.FileConnect1()->isEnabled());
         QVERIFY(!window.FileDisconnect1()->isEnabled());
 
@@ -427,7 +427,7 @@ private slots:
         TfrmLog log;
         TfrmMain window(m_config, log);
         window.show();
-        QVERIFY(window.Connected);
+        QVERIFY(window.Connected());
         // The sensor list fails, and so may the refresh that follows: each is reported.
         QTRY_VERIFY(!prompter.boxes.isEmpty());
         for (const ShownBox& box : prompter.boxes)

@@ -9,13 +9,13 @@
 #include "graphs/graph_test_support.h"
 #include "gui/app/frm_main.h"
 #include "gui/app/frm_setup.h"
-#include "gui/app/station_panel.h"
 #include "gui/graphs/frm_image_file.h"
 #include "gui/graphs/frm_time_range.h"
 #include "gui/graphs/graph_cursor.h"
 #include "gui/graphs/graph_position.h"
 #include "gui/graphs/reading_series.h"
 #include "gui/live/live_position.h"
+#include "gui/live/station_panel.h"
 #include "gui/messages/frm_log.h"
 #include "read_only_folder.h"
 #include "recording_prompter.h"
@@ -171,7 +171,7 @@ private:
         file.close();
         m_window = std::make_unique<TfrmMain>(m_config, *m_log);
         m_window->show();
-        QVERIFY(m_window->Connected);
+        QVERIFY(m_window->Connected());
     }
 
     GraphChart* chart(int slot) const { return m_window->graphPosition(slot)->chart(); }
@@ -338,7 +338,7 @@ private slots:
         });
         m_window->TimeRange1Click();
         QCOMPARE(shown, 1);
-        QCOMPARE(m_window->GraphTimeRanges.at(2), rangeAfter);
+        QCOMPARE(m_window->GraphTimeRanges().at(2), rangeAfter);
         QCOMPARE(Start(*chart(3)), startAfter);
         QCOMPARE(chart(3)->readings().size(), size_t{2});
         for (const int other : {1, 2, 4, 5, 6}) {
@@ -425,7 +425,7 @@ private slots:
         start(engine, "STN1"_q,
               "[Application]\r\nTitle=North mast\r\nGraphUpdate=5\r\n"
               "[Graph1]\r\nName=AIR TEMP\r\nTimeRange=0\r\n"_q);
-        const StationTime before = m_window->LastUpdate;
+        const StationTime before = m_window->LastUpdate();
         QCOMPARE(m_window->windowTitle(), "North mast"_q);
 
         AnswerDialog<TfrmSetup>([ok](TfrmSetup& dialog) {
@@ -439,15 +439,15 @@ private slots:
         QVERIFY(!m_window->frmSetup());
         QVERIFY(m_window->Timer1()->isActive());
         if (ok) {
-            QCOMPARE(m_window->CurrentStation, "STN2"_q);
+            QCOMPARE(m_window->CurrentStation(), "STN2"_q);
             QCOMPARE(m_window->windowTitle(), "South mast"_q);
-            QCOMPARE(m_window->UpdateMinutes, 10);
+            QCOMPARE(m_window->UpdateMinutes(), 10);
             QCOMPARE(m_window->Timer1()->interval(), 600000);
-            QCOMPARE(m_window->LastUpdate, EncodeStationTime(2005, 3, 2, 14, 35, 0));
+            QCOMPARE(m_window->LastUpdate(), EncodeStationTime(2005, 3, 2, 14, 35, 0));
             // The new station's sensors are added to the list; the choosers keep their entries
             // until the next start fills them from the new station.
-            QCOMPARE(m_window->StationSensors, (QStringList{"AIR TEMP"_q, "PRESSURE"_q, "RAIN"_q,
-                                                            "AIR TEMP"_q, "HUMIDITY"_q}));
+            QCOMPARE(m_window->StationSensors(), (QStringList{"AIR TEMP"_q, "PRESSURE"_q, "RAIN"_q,
+                                                              "AIR TEMP"_q, "HUMIDITY"_q}));
             QCOMPARE(m_window->graphPosition(1)->chooser()->count(), 3);
             QCOMPARE(chart(1)->series()->title().text(), "STN2.AIR TEMP"_q);
             QCOMPARE(Drawn(*chart(1)),
@@ -457,10 +457,10 @@ private slots:
             QCOMPARE(Saved(m_config, "Application/Title"_q), "South mast"_q);
             QCOMPARE(Saved(m_config, "Application/GraphUpdate"_q), "10"_q);
         } else {
-            QCOMPARE(m_window->CurrentStation, "STN1"_q);
+            QCOMPARE(m_window->CurrentStation(), "STN1"_q);
             QCOMPARE(m_window->windowTitle(), "North mast"_q);
-            QCOMPARE(m_window->UpdateMinutes, 5);
-            QCOMPARE(m_window->LastUpdate, before);
+            QCOMPARE(m_window->UpdateMinutes(), 5);
+            QCOMPARE(m_window->LastUpdate(), before);
             QCOMPARE(chart(1)->series()->title().text(), "STN1.AIR TEMP"_q);
             QCOMPARE(Saved(m_config, "DataBase/Station"_q), "STN1"_q);
         }
@@ -476,14 +476,14 @@ private slots:
         QVERIFY(m_fx->Exec(Engine::SQLite, "DELETE FROM KT_SITES WHERE STATION_ID = 'STN2'"_q));
         QVERIFY(m_fx->Exec(Engine::SQLite, "INSERT INTO KT_SITES (STATION_ID) VALUES ('STN2')"_q));
         start(Engine::SQLite, "STN1"_q, "[Graph1]\r\nName=AIR TEMP\r\n"_q);
-        const StationTime before = m_window->LastUpdate;
+        const StationTime before = m_window->LastUpdate();
         AnswerDialog<TfrmSetup>([](TfrmSetup& dialog) {
             dialog.cbxStations->setCurrentIndex(dialog.cbxStations->findText("STN2"_q));
             QTest::mouseClick(dialog.btnOk, Qt::LeftButton);
         });
         m_window->OptionsSetup1Execute();
-        QCOMPARE(m_window->CurrentStation, "STN2"_q);
-        QCOMPARE(m_window->LastUpdate, before);
+        QCOMPARE(m_window->CurrentStation(), "STN2"_q);
+        QCOMPARE(m_window->LastUpdate(), before);
         QCOMPARE(chart(1)->series()->title().text(), "STN2.AIR TEMP"_q);
     }
 
@@ -594,13 +594,13 @@ private slots:
             m_window->stationPanel()->picture()->pixmap(Qt::ReturnByValue).toImage();
         if (error.isEmpty()) {
             QVERIFY(m_prompter->boxes.isEmpty());
-            QCOMPARE(m_window->ImageFileName, path);
+            QCOMPARE(m_window->ImageFileName(), path);
             QVERIFY(shown != builtIn);
         } else {
             QCOMPARE(m_prompter->boxes.size(), 1);
             QVERIFY2(m_prompter->boxes.at(0).text.startsWith(error.arg(path)),
                      qPrintable(m_prompter->boxes.at(0).text));
-            QCOMPARE(m_window->ImageFileName, QString());
+            QCOMPARE(m_window->ImageFileName(), QString());
             QCOMPARE(shown, builtIn);
         }
         closeWindow();

@@ -8,11 +8,11 @@
 #include "core/db/password_scrambler.h"
 #include "db/engine_fixture.h"
 #include "gui/app/frm_main.h"
-#include "gui/app/station_panel.h"
 #include "gui/live/dial_gauge.h"
 #include "gui/live/frm_min_max.h"
 #include "gui/live/frm_units.h"
 #include "gui/live/live_position.h"
+#include "gui/live/station_panel.h"
 #include "gui/live/thermometer_gauge.h"
 #include "gui/live/wind_chart.h"
 #include "gui/messages/frm_log.h"
@@ -116,7 +116,7 @@ private:
         file.close();
         m_window = std::make_unique<TfrmMain>(m_config, *m_log);
         m_window->show();
-        QVERIFY(m_window->Connected);
+        QVERIFY(m_window->Connected());
     }
 
     LivePosition* live(int slot) { return m_window->livePosition(slot); }
@@ -199,8 +199,8 @@ private slots:
         QComboBox* box = live(3)->chooser(); // chooser 9
         box->setCurrentIndex(box->findText("RAIN"));
         emit box->activated(box->currentIndex());
-        QCOMPARE(m_window->LiveSensorNames.at(2), QStringLiteral("RAIN"));
-        QCOMPARE(m_window->LiveSensorNames.at(0), QStringLiteral("AIR TEMP"));
+        QCOMPARE(m_window->LiveSensorNames().at(2), QStringLiteral("RAIN"));
+        QCOMPARE(m_window->LiveSensorNames().at(0), QStringLiteral("AIR TEMP"));
         QCOMPARE(live(3)->valueLabel()->text(), QStringLiteral("2.5 "));
         // Every live position refreshed, not only the one chosen.
         QCOMPARE(live(1)->valueLabel()->text(), QStringLiteral("6.0 "));
@@ -268,7 +268,7 @@ private slots:
             QTest::mouseClick(dialog.btnOK, Qt::LeftButton);
         });
         m_window->SensorUnits1Click();
-        QCOMPARE(m_window->SlotUnits.at(10), QStringLiteral("hPa"));
+        QCOMPARE(m_window->SlotUnits().at(10), QStringLiteral("hPa"));
         QCOMPARE(live(5)->dial()->caption(), QStringLiteral("STN1.PRESSURE (hPa)"));
 
         // A left button does not move the target; Cancel changes nothing.
@@ -278,7 +278,7 @@ private slots:
             QTest::mouseClick(dialog.btnCancel, Qt::LeftButton);
         });
         m_window->SensorUnits1Click();
-        QCOMPARE(m_window->SlotUnits.at(10), QStringLiteral("hPa"));
+        QCOMPARE(m_window->SlotUnits().at(10), QStringLiteral("hPa"));
     }
 
     void dialLimitsBothOrNeither()

@@ -594,9 +594,9 @@ void TestSettingsStore::firstSaveKeepsWriteOrder()
     store.writeBool(s::LogForm, s::Showing, false);
     store.writeString(s::GraphSection(1), s::TimeRange, s::DefaultTimeRange);
     store.writeString(s::LiveSection(1), s::Name, QString());
-    store.writeReal(s::LiveSection(1), s::Min, s::DefaultGaugeLimits[0].minimum);
-    store.writeReal(s::LiveSection(1), s::Max, s::DefaultGaugeLimits[0].maximum);
-    store.writeString(s::LiveSection(7), s::Units, s::DefaultWindUnits);
+    store.writeReal(s::LiveSection(1), s::Min, s::LivePositions[0].limits.minimum);
+    store.writeReal(s::LiveSection(1), s::Max, s::LivePositions[0].limits.maximum);
+    store.writeString(s::LiveSection(7), s::Units, s::LivePositions[6].units);
     // Writing an earlier section again moves nothing.
     store.writeInteger(s::Windows, s::Left, s::MainWindowBounds.left);
     QCOMPARE(

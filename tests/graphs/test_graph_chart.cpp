@@ -530,7 +530,7 @@ void TestGraphChart::emptyChooserLoadsConfiguredSensor()
         QSKIP(qPrintable(m_fx->SkipReason(engine) + m_fx->LastError()));
     QVERIFY(m_fx->InsertReadings(engine, "STN1"_q, "AIR TEMP"_q, {{2005, 3, 2, 12, 0, 0, 5.0}}));
     const FixedClock clock(March2);
-    GraphPosition position(2, nullptr);
+    GraphPosition position(settings::GraphPositions.at(1), nullptr);
     position.chooser()->addItem("RAIN"_q);
     position.chooser()->setCurrentIndex(-1);
     EventPump pump;

@@ -8,6 +8,7 @@
 #include "gui/graphs/frm_time_range.h"
 #include "gui/graphs/graph_chart.h"
 #include "gui/graphs/graph_cursor.h"
+#include "gui/graphs/graph_data_tab.h"
 #include "gui/graphs/graph_position.h"
 #include "gui/graphs/reading_series.h"
 
@@ -41,27 +42,18 @@ enum class Answer
     Ok
 };
 
-// The six positions of the "Graph Data" tab, placed as the main window places them.
-class GraphTab : public QWidget
+// The "Graph Data" tab at its design size, in the main window's font.
+class GraphTab : public GraphDataTab
 {
 public:
     GraphTab()
     {
-        // The main window's font, which the panels inherit.
         QFont arial("Arial"_q);
         arial.setPixelSize(11);
         setFont(arial);
         resize(1321, 642);
-        for (int slot = 1; slot <= 6; ++slot) {
-            auto* position = new GraphPosition(slot, this);
-            const int column = (slot - 1) % 3;
-            const int row = (slot - 1) / 3;
-            position->setGeometry(column == 0 ? 0 : column == 1 ? 440 : 881, row * 321, 440, 321);
-            positions[static_cast<std::size_t>(slot - 1)] = position;
-        }
     }
-    GraphPosition* at(int slot) const { return positions[static_cast<std::size_t>(slot - 1)]; }
-    std::array<GraphPosition*, 6> positions{};
+    GraphPosition* at(int slot) const { return position(slot); }
 };
 
 void SendMouse(QWidget* target, QEvent::Type type, const QPoint& at, Qt::MouseButton button,
@@ -190,7 +182,7 @@ void TestGraphPosition::toggleClicks()
     QFETCH(int, clicks);
     GraphTab tab;
     tab.show();
-    for (GraphPosition* position : tab.positions)
+    for (GraphPosition* position : tab.positions())
         position->hideCursor();
     for (int i = 0; i < clicks; ++i)
         QTest::mouseClick(tab.at(slot)->cursorToggle(), Qt::LeftButton);
@@ -210,9 +202,9 @@ void TestGraphPosition::hideCursorKeepsReadOut()
     tab.at(2)->ImageClick();
     tab.at(5)->ImageClick();
     tab.at(2)->readOutLabel()->setText("05/03/2004 14:20:00, 12.50"_q);
-    for (GraphPosition* position : tab.positions)
+    for (GraphPosition* position : tab.positions())
         position->hideCursor();
-    for (GraphPosition* position : tab.positions)
+    for (GraphPosition* position : tab.positions())
         QVERIFY(StateOf(*position) == Off);
     QTest::mouseClick(tab.at(2)->cursorToggle(), Qt::LeftButton);
     QVERIFY(StateOf(*tab.at(2)) == On);
@@ -395,7 +387,7 @@ void TestGraphPosition::timeRangeCommand()
 
 void TestGraphPosition::timeRangeCommandDropsFailures()
 {
-    GraphPosition position(2, nullptr);
+    GraphPosition position(settings::GraphPositions.at(1), nullptr);
     QString entry = "1"_q;
     QTimer::singleShot(0, [] {
         auto* dialog = qobject_cast<TfrmTimeRange*>(QApplication::activeModalWidget());
@@ -544,7 +536,7 @@ void TestGraphPosition::zoomDuringLoads()
 // The graph's popup menu opens on the chart, never on its toggle picture.
 void TestGraphPosition::togglesOpenNoPopup()
 {
-    GraphPosition position(3, nullptr);
+    GraphPosition position(settings::GraphPositions.at(2), nullptr);
     position.resize(440, 321);
     position.show();
     GraphChart* chart = position.chart();
@@ -600,7 +592,7 @@ void TestGraphPosition::pictures()
         QVERIFY(shot.save(folder + "/graph-tab.png"_q));
         QVERIFY(cursorOn.grab().save(folder + "/graph-position-cursor.png"_q));
         QVERIFY(tab.at(1)->grab().save(folder + "/graph-position-6-hours.png"_q));
-        GraphPosition empty(2, nullptr);
+        GraphPosition empty(settings::GraphPositions.at(1), nullptr);
         empty.setFont(tab.font());
         empty.resize(440, 321);
         QVERIFY(empty.grab().save(folder + "/graph-position-empty.png"_q));

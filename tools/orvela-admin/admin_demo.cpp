@@ -323,24 +323,28 @@ void WriteConfiguration(const QString& path, const QString& dataSource, const QS
     }
 
     // Thermometers 1 to 4, dials 5 and 6 (whose limits must lie within a range a dial takes
-    // from its design limits 0 to 100, minimum first).
+    // from its design limits 0 to 100, minimum first), and the wind direction.
     const struct
     {
         const char* sensor;
-        double minimum;
-        double maximum;
-    } gauges[GaugeSlotCount] = {{"AIR TEMP", -10, 35},   {"HUMIDITY", 0, 100},
-                                {"PRESSURE", 960, 1060}, {"RAIN", 0, 15},
-                                {"WIND SPEED", 0, 30},   {"WIND GUST", 0, 40}};
-    for (int slot = 1; slot <= GaugeSlotCount; ++slot) {
-        const QString sensor = QString::fromLatin1(gauges[slot - 1].sensor);
-        store.writeString(LiveSection(slot), Name, sensor);
-        store.writeReal(LiveSection(slot), Min, gauges[slot - 1].minimum);
-        store.writeReal(LiveSection(slot), Max, gauges[slot - 1].maximum);
-        store.writeString(LiveSection(slot), Units, DemoUnits(sensor));
+        GaugeLimits limits;
+    } live[LiveSlotCount] = {{"AIR TEMP", {-10, 35}},   {"HUMIDITY", {0, 100}},
+                             {"PRESSURE", {960, 1060}}, {"RAIN", {0, 15}},
+                             {"WIND SPEED", {0, 30}},   {"WIND GUST", {0, 40}},
+                             {"WIND DIR", {}}};
+    for (std::size_t i = 0; i < LivePositions.size(); ++i) {
+        const Position& position = LivePositions.at(i);
+        const auto& demo = live[i];
+        const QString sensor = QString::fromLatin1(demo.sensor);
+        store.writeString(position.section, Name, sensor);
+        if (HasGaugeLimits(position)) {
+            store.writeReal(position.section, Min, demo.limits.minimum);
+            store.writeReal(position.section, Max, demo.limits.maximum);
+            store.writeString(position.section, Units, DemoUnits(sensor));
+        } else {
+            store.writeString(position.section, Units, position.units);
+        }
     }
-    store.writeString(LiveSection(LiveSlotCount), Name, QStringLiteral("WIND DIR"));
-    store.writeString(LiveSection(LiveSlotCount), Units, DefaultWindUnits);
     if (!store.flush())
         throw std::runtime_error(store.errorText().toStdString());
 }

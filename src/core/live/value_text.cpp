@@ -1,5 +1,7 @@
 #include "core/live/value_text.h"
 
+#include "support/format_scan.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -101,6 +103,19 @@ bool ParseFloatText(const QString& text, const QLocale& locale, float& out)
         return false;
     out = static_cast<float>(parsed);
     return true;
+}
+
+QString LastUpdateText(StationTime lastUpdate, const QLocale& locale)
+{
+    const CivilTime at = DecodeStationTime(lastUpdate);
+    const QChar separator(CurrentDateTimeTemplates().separators.time);
+    const auto twoDigits = [](int field) {
+        return QStringLiteral("%1").arg(field, 2, 10, QLatin1Char('0'));
+    };
+    return QString::number(at.day) + QLatin1Char(' ') +
+           locale.monthName(at.month, QLocale::ShortFormat) + QLatin1Char(' ') +
+           QString::number(at.year) + QLatin1Char(' ') + twoDigits(at.hour) + separator +
+           twoDigits(at.minute) + separator + twoDigits(at.second);
 }
 
 } // namespace orvela

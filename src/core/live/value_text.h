@@ -3,6 +3,8 @@
 // The number forms of the live displays: gauge value labels and limits with one decimal, the
 // wind value with none. Qt Core only, so the forms can be checked without widgets.
 
+#include "support/station_time.h"
+
 #include <QLocale>
 #include <QString>
 
@@ -20,6 +22,10 @@ QString FixedValueText(double value, int decimals, const QLocale& locale = QLoca
 QString GaugeValueText(float value, const QLocale& locale = QLocale());
 // The form of the wind value label: no decimals.
 QString WindValueText(float value, const QLocale& locale = QLocale());
+
+// The last-update label: "d mmm yyyy hh:mm:ss" with the locale's short month name and time
+// separator, written from the civil fields, never through a time zone.
+QString LastUpdateText(StationTime lastUpdate, const QLocale& locale = QLocale());
 
 // Reads `text` as a number in the locale's format and holds it as a single-precision float.
 // False when the text is not a number (a group separator makes it none), or not a finite float

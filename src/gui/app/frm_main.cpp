@@ -4,7 +4,7 @@
 #include "core/config/settings_store.h"
 #include "core/db/station_database.h"
 #include "core/db/station_queries.h"
-#include "gui/app/station_panel.h"
+#include "gui/app/window_places.h"
 #include "gui/graphs/event_pump.h"
 #include "gui/graphs/graph_position.h"
 #include "gui/live/live_position.h"
@@ -14,22 +14,15 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QEvent>
-#include <QGuiApplication>
+#include <QComboBox>
 #include <QMenuBar>
-#include <QScreen>
 #include <QSqlDatabase>
 #include <QTabWidget>
 #include <QTimer>
-#include <QWindow>
 
-#include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <exception>
-#include <functional>
 #include <limits>
-#include <vector>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -41,101 +34,13 @@ namespace {
 const QString UpdatingSuffix = QStringLiteral(" ....Updating data");
 const QString ShutdownCaption = QStringLiteral("*** Shutting Down Orvela ... Please Wait ***");
 
-struct PanelPlace
-{
-    int left, top, width, height;
-};
-
-// The arrangement of the panels. The window fits it to the room of its tab page at the design
-// size once, when the page first has a size (the room depends on the style's menu bar, tab bar
-// and frames); resizing the window never moves the panels after that.
-constexpr std::array<PanelPlace, 7> LivePlaces = {{{1, 0, 272, 315},
-                                                   {273, 0, 272, 316},
-                                                   {546, 0, 272, 316},
-                                                   {818, 0, 272, 316},
-                                                   {-1, 316, 440, 326},
-                                                   {440, 316, 440, 326},
-                                                   {881, 316, 440, 326}}};
-constexpr PanelPlace StationPanelPlace = {1090, 0, 231, 316};
-constexpr std::array<PanelPlace, 6> GraphPlaces = {{{0, 0, 440, 321},
-                                                    {440, 0, 440, 321},
-                                                    {881, 0, 440, 321},
-                                                    {0, 321, 440, 321},
-                                                    {440, 321, 440, 321},
-                                                    {881, 321, 440, 321}}};
-// The room the arrangement takes.
-constexpr int PlacesWidth = 1321;
-constexpr int PlacesHeight = 642;
-
-// Each edge is scaled on its own, so panels that meet still meet.
-void place(QWidget* widget, const PanelPlace& at, double scaleX = 1.0, double scaleY = 1.0)
-{
-    const int left = static_cast<int>(std::lround(at.left * scaleX));
-    const int top = static_cast<int>(std::lround(at.top * scaleY));
-    const int right = static_cast<int>(std::lround((at.left + at.width) * scaleX));
-    const int bottom = static_cast<int>(std::lround((at.top + at.height) * scaleY));
-    widget->setGeometry(left, top, right - left, bottom - top);
-}
-
-// Waits for the first size of either tab page and then hands the page's room at the window's
-// design size to `fill`, once.
-class PageRoomWatch final : public QObject
-{
-public:
-    PageRoomWatch(QWidget* window, QSize designSize, std::function<void(QSize)> fill,
-                  std::initializer_list<QWidget*> pages)
-        : QObject(window), m_window(window), m_designSize(designSize), m_fill(std::move(fill)),
-          m_pages(pages)
-    {
-        for (QWidget* page : m_pages)
-            page->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Resize && !m_done) {
-            const auto* page = static_cast<QWidget*>(watched);
-            // The frame round the page does not change with the window's size. A page is
-            // first laid out empty while the tab control sets itself up: that size is not one.
-            const QSize room = page->size() + (m_designSize - m_window->size());
-            if (!page->size().isEmpty() && room.width() > 0 && room.height() > 0) {
-                m_done = true;
-                for (QWidget* other : m_pages)
-                    other->removeEventFilter(this);
-                m_fill(room);
-                deleteLater();
-            }
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    QWidget* m_window;
-    QSize m_designSize;
-    std::function<void(QSize)> m_fill;
-    std::vector<QWidget*> m_pages;
-    bool m_done = false;
-};
+// The room the panels take at the design size.
+constexpr QSize PlacesRoom(1321, 642);
 
 // How long the first show waits for the platform to show the window before going on.
 constexpr std::chrono::milliseconds FirstPaintWait{1000};
-
-// Processes events (all but input) until the window is exposed, which paints it, or until
-// `limit` has passed, whichever comes first.
-void WaitUntilExposed(const QWidget& window, std::chrono::milliseconds limit)
-{
-    const auto exposed = [&window] {
-        const QWindow* handle = window.windowHandle();
-        return handle != nullptr && handle->isExposed();
-    };
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    deadline.start(limit);
-    while (!exposed() && deadline.isActive())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents |
-                                        QEventLoop::ExcludeUserInputEvents);
-}
+// Ages are shown in minutes: judging them twice a minute keeps the marks within half a minute.
+constexpr int AgeTimerPeriod = 30 * 1000;
 
 } // namespace
 
@@ -158,8 +63,12 @@ TfrmMain::TfrmMain(const QString& configPath, TfrmLog& log, QWidget* parent)
 
     buildMenu();
     buildTabs();
-    buildPopupMenus();
-    buildAgeWatch();
+    m_popups = new PopupMenus(*this, *m_liveTab, *m_graphTab);
+    m_ageTimer = new QTimer(this);
+    m_ageTimer->setObjectName(QStringLiteral("AgeTimer"));
+    m_ageTimer->setInterval(AgeTimerPeriod);
+    connect(m_ageTimer, &QTimer::timeout, this, &TfrmMain::RefreshAges);
+    m_ageTimer->start();
     FormCreate();
 }
 
@@ -217,40 +126,26 @@ void TfrmMain::buildTabs()
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("pgcMain"));
     setCentralWidget(m_tabs);
-
-    auto* liveTab = new QWidget;
-    liveTab->setObjectName(QStringLiteral("tabLiveData"));
-    for (int slot = 1; slot <= LiveCount; ++slot) {
-        const LiveKind kind = slot <= 4   ? LiveKind::Thermometer
-                              : slot <= 6 ? LiveKind::Dial
-                                          : LiveKind::WindChart;
-        m_live.at(static_cast<std::size_t>(slot - 1)) = new LivePosition(slot, kind, liveTab);
-    }
-    m_stationPanel = new StationPanel(liveTab);
-
-    auto* graphTab = new QWidget;
-    graphTab->setObjectName(QStringLiteral("tabGraphData"));
-    for (int slot = 1; slot <= GraphCount; ++slot)
-        m_graphs.at(static_cast<std::size_t>(slot - 1)) = new GraphPosition(slot, graphTab);
-
-    const auto placePanels = [this](double scaleX, double scaleY) {
-        for (std::size_t i = 0; i < m_live.size(); ++i)
-            place(m_live.at(i), LivePlaces.at(i), scaleX, scaleY);
-        place(m_stationPanel, StationPanelPlace, scaleX, scaleY);
-        for (std::size_t i = 0; i < m_graphs.size(); ++i)
-            place(m_graphs.at(i), GraphPlaces.at(i), scaleX, scaleY);
-    };
-    placePanels(1.0, 1.0);
-    new PageRoomWatch(this, QSize(DesignWidth, DesignHeight),
-                      [placePanels](QSize room) {
-                          placePanels(static_cast<double>(room.width()) / PlacesWidth,
-                                      static_cast<double>(room.height()) / PlacesHeight);
-                      },
-                      {liveTab, graphTab});
-
-    m_tabs->addTab(liveTab, QStringLiteral("Live Data"));
-    m_tabs->addTab(graphTab, QStringLiteral("Graph Data"));
+    m_liveTab = new LiveDataTab;
+    m_graphTab = new GraphDataTab;
+    DesignPlaces places = m_liveTab->designPlaces();
+    for (const auto& place : m_graphTab->designPlaces())
+        places.push_back(place);
+    FitPanelsOnce(*this, QSize(DesignWidth, DesignHeight), PlacesRoom, places,
+                  {m_liveTab, m_graphTab});
+    m_tabs->addTab(m_liveTab, QStringLiteral("Live Data"));
+    m_tabs->addTab(m_graphTab, QStringLiteral("Graph Data"));
     m_tabs->setCurrentIndex(0);
+
+    // Only a pick by the operator counts as a change; filling the lists does not.
+    std::vector<QComboBox*> choosers;
+    for (const GraphPosition* position : m_graphTab->positions())
+        choosers.push_back(position->chooser());
+    for (const LivePosition* position : m_liveTab->positions())
+        choosers.push_back(position->chooser());
+    for (QComboBox* box : choosers)
+        connect(box, QOverload<int>::of(&QComboBox::activated), this,
+                [this, box](int) { cbxSensorsChange(box); });
 }
 
 void TfrmMain::FormCreate()
@@ -261,15 +156,15 @@ void TfrmMain::FormCreate()
         session = StationDatabase::DefaultSessionName() + QString::number(n);
     m_database = std::make_unique<StationDatabase>(session);
     m_queries = std::make_unique<StationQueries>(*m_database);
-    StationSensors.clear();
-    ImageFileName.clear();
+    m_stationSensors.clear();
+    m_desk.imageFile.clear();
 
     m_settingsStore = std::make_unique<SettingsStore>(m_configPath);
     LoadSettings();
 
-    SetCaption(DisplayTitle);
+    SetCaption(m_desk.title);
     m_log.setMainWindow(this);
-    Connected = false;
+    m_connected = false;
     m_timer->stop();
     ApplyTimerPeriod();
     HideCursors();
@@ -286,11 +181,7 @@ void TfrmMain::showEvent(QShowEvent* event)
         return;
     m_shown = true;
     // The window opens centred on the desktop whatever position was saved.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    CentreOnScreen(*this);
 }
 
 // The first show runs FormShow once the window is on the screen and painted: its connection
@@ -312,18 +203,18 @@ void TfrmMain::FormShow()
 {
     LoadPictureAtStart();
     ConnectAtStart();
-    if (CurrentStation.isEmpty()) {
+    if (m_desk.station.isEmpty()) {
         CurrentPrompter().showMessage(this, BoxIcon::Information, QString(),
                                       QStringLiteral("No station has been selected.  \n"
                                                      "Select station in the Setup Parameters "
                                                      "window."));
         return;
     }
-    if (Connected)
+    if (m_connected)
         ShowStation();
     else if (m_cycle.isWaitingForDatabase())
         StartTimer();
-    if (WindChart* wind = livePosition(LiveCount)->windChart())
+    if (WindChart* wind = m_liveTab->windPosition()->windChart())
         wind->setAngleIncrement(30);
 }
 
@@ -332,14 +223,14 @@ void TfrmMain::ShowStation()
     // A failing query is reported and the start goes on: the timer still starts, so the next
     // tick tries again.
     try {
-        m_queries->LoadStationSensors(CurrentStation, StationSensors);
+        m_queries->LoadStationSensors(m_desk.station, m_stationSensors);
     } catch (const std::exception& failure) {
         m_cycle.reportFailure(QString::fromUtf8(failure.what()));
     }
     FillSensorChoosers();
     Timer1Timer();
     try {
-        if (m_queries->ReadLastUpdate(CurrentStation, LastUpdate))
+        if (m_queries->ReadLastUpdate(m_desk.station, m_lastUpdate))
             ShowLastUpdate();
     } catch (const std::exception& failure) {
         m_cycle.reportFailure(QString::fromUtf8(failure.what()));
@@ -360,12 +251,12 @@ int TfrmMain::TimerPeriod(std::int32_t minutes)
 void TfrmMain::ApplyTimerPeriod()
 {
     const bool running = m_timer->isActive();
-    m_timer->setInterval(TimerPeriod(UpdateMinutes));
+    m_timer->setInterval(TimerPeriod(m_desk.updateMinutes));
     if (m_timer->interval() == 0 && !m_refreshOffSaid) {
         m_refreshOffSaid = true;
         m_log.AddStatusLine(QStringLiteral("GraphUpdate is %1: the timed refresh is off; the "
                                            "display is refreshed only at start and after Setup")
-                                .arg(UpdateMinutes));
+                                .arg(m_desk.updateMinutes));
     }
     // A period of 0 would fire at every pass of the event loop: such a timer never fires.
     if (running && m_timer->interval() > 0)
@@ -405,15 +296,26 @@ void TfrmMain::SetCaption(const QString& caption)
     setWindowTitle(title);
 }
 
-QString TfrmMain::UpdatingCaptionSuffix()
+void TfrmMain::SetDisplayTitle(const QString& title)
 {
-    return UpdatingSuffix;
+    m_desk.title = title;
+    SetCaption(title);
+    if (m_cycle.isRefreshing()) {
+        // The running refresh puts its caption back when it ends: it must be the new one.
+        m_refreshCaption = title;
+        SetCaption(title + UpdatingSuffix);
+    }
+}
+
+void TfrmMain::SetUpdateMinutes(std::int32_t minutes)
+{
+    m_desk.updateMinutes = minutes;
+    ApplyTimerPeriod();
 }
 
 void TfrmMain::HideCursors()
 {
-    for (GraphPosition* graph : m_graphs)
-        graph->hideCursor();
+    m_graphTab->hideCursors();
 }
 
 void TfrmMain::FileExit1Execute()
@@ -463,7 +365,7 @@ void TfrmMain::FormClose()
     m_cycle.markClosed();
     m_restoreChannel.reset();
     m_settingsStore.reset();
-    StationSensors.clear();
+    m_stationSensors.clear();
     m_queries.reset();
     m_database.reset();
 }

@@ -1,19 +1,23 @@
 #pragma once
 
-// The main window: menu, the "Live Data" and "Graph Data" tabs, the refresh timer, and the
-// order in which the window comes up (FormCreate, FormShow) and goes down (FormCloseQuery,
-// FormClose). The panels and dialogs live in classes of their own; this class keeps the named
-// operations and the values they share.
+// The main window, the coordinator of the program: the menu, the refresh timer, the database
+// connection, the settings, and the named operations, which call into the "Live Data" and
+// "Graph Data" tabs. The tabs own their positions and each position its own settings; the
+// refresh cycle keeps what runs and what waits; the dialogs and menus live in classes of their
+// own.
 
 #include "core/app/refresh_cycle.h"
+#include "core/config/desk_settings.h"
 #include "core/live/reading_watch.h"
+#include "gui/app/popup_menus.h"
+#include "gui/graphs/graph_data_tab.h"
+#include "gui/live/live_data_tab.h"
 #include "support/station_time.h"
 
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
 
-#include <array>
 #include <memory>
 
 class QAction;
@@ -26,8 +30,6 @@ namespace orvela {
 
 class EventPump;
 class GraphChart;
-class GraphPosition;
-class LivePosition;
 class RestoreChannel;
 class SettingsStore;
 class StationDatabase;
@@ -91,13 +93,13 @@ public:
     // refresh and on its own every half minute, so the marks come also while the refresh is off
     // or failing.
     void RefreshAges();
-    // The chooser numbered from its component name; runs when the operator picks an item.
+    // Runs when the operator picks an item of a sensor chooser.
     void cbxSensorsChange(QComboBox* chooser);
 
     // The popup target: the object the right mouse button last went down on.
     void OnObjectMouseDown(QWidget* object, Qt::MouseButton button);
-    QWidget* popupTarget() const { return m_popupTarget; }
-    static int KindTagOf(const QObject* object);
+    QWidget* popupTarget() const { return m_popups->target(); }
+    static int KindTagOf(const QObject* object) { return PopupMenus::KindTagOf(object); }
     // The SlotUnits entry of a popup target by its component name, or -1.
     static int UnitsIndexOf(const QObject* object);
     void MinMaxSettings1Click();
@@ -117,10 +119,10 @@ public:
     bool LoadStationPicture(const QString& path, QString& error);
     // The Setup dialog while it is open.
     TfrmSetup* frmSetup() const;
-    QMenu* pMnuImage() const { return m_pMnuImage; }
-    QMenu* pMnuLiveData() const { return m_pMnuLiveData; }
-    QMenu* pMnuGraph() const { return m_pMnuGraph; }
-    QMenu* pMnuWind() const { return m_pMnuWind; }
+    QMenu* pMnuImage() const { return m_popups->image(); }
+    QMenu* pMnuLiveData() const { return m_popups->liveData(); }
+    QMenu* pMnuGraph() const { return m_popups->graph(); }
+    QMenu* pMnuWind() const { return m_popups->wind(); }
 
     // Restores the window when minimized and brings it to the front.
     void RestoreAndRaise();
@@ -128,24 +130,30 @@ public:
     // The first show runs FormShow once the window is on the screen.
     void setVisible(bool visible) override;
 
-    // State shared with the panels and dialogs.
+    // The shared values, read.
     const QString& ConfigPath() const { return m_configPath; }
-    QString CurrentStation;
-    QString DisplayTitle;
-    std::int32_t UpdateMinutes = 5;
+    const QString& CurrentStation() const { return m_desk.station; }
+    const QString& DisplayTitle() const { return m_desk.title; }
+    std::int32_t UpdateMinutes() const { return m_desk.updateMinutes; }
     // "StaleMinutes": see StaleLimitSeconds.
-    std::int32_t StaleMinutes = StaleMinutesAutomatic;
-    StationTime LastUpdate = 0;
-    bool Connected = false;
-    QStringList StationSensors;
-    QStringList GraphSensorNames;
-    QStringList GraphTimeRanges;
-    QStringList LiveSensorNames;
-    QStringList SlotUnits;
-    QString DataSourceName;
-    QString DbUserName;
-    QString StoredPassword;
-    QString ImageFileName;
+    std::int32_t StaleMinutes() const { return m_desk.staleMinutes; }
+    StationTime LastUpdate() const { return m_lastUpdate; }
+    bool Connected() const { return m_connected; }
+    const QStringList& StationSensors() const { return m_stationSensors; }
+    const QString& DataSourceName() const { return m_desk.dataSource; }
+    const QString& DbUserName() const { return m_desk.userName; }
+    const QString& StoredPassword() const { return m_desk.storedPassword; }
+    const QString& ImageFileName() const { return m_desk.imageFile; }
+    // The slot lists, each entry from its position.
+    QStringList GraphSensorNames() const;
+    QStringList GraphTimeRanges() const;
+    QStringList LiveSensorNames() const;
+    QStringList SlotUnits() const;
+
+    // The title as Setup applies it: the caption follows, also during a refresh.
+    void SetDisplayTitle(const QString& title);
+    // The interval as Setup applies it, to the timer as well.
+    void SetUpdateMinutes(std::int32_t minutes);
 
     // Widgets, reachable by tests and the dialogs.
     QTimer* Timer1() const { return m_timer; }
@@ -155,15 +163,11 @@ public:
     QAction* OptionsSetup1() const { return m_optionsSetup; }
     QAction* OptionsMessages1() const { return m_optionsMessages; }
     QTabWidget* Tabs() const { return m_tabs; }
-    LivePosition* livePosition(int slot) const
-    {
-        return m_live.at(static_cast<std::size_t>(slot - 1));
-    }
-    GraphPosition* graphPosition(int slot) const
-    {
-        return m_graphs.at(static_cast<std::size_t>(slot - 1));
-    }
-    StationPanel* stationPanel() const { return m_stationPanel; }
+    LiveDataTab* liveTab() const { return m_liveTab; }
+    GraphDataTab* graphTab() const { return m_graphTab; }
+    LivePosition* livePosition(int slot) const { return m_liveTab->position(slot); }
+    GraphPosition* graphPosition(int slot) const { return m_graphTab->position(slot); }
+    StationPanel* stationPanel() const { return m_liveTab->stationPanel(); }
     TfrmLog& log() const { return m_log; }
     bool isRefreshing() const { return m_cycle.isRefreshing(); }
     // True while any graph load runs: a refresh, a sensor choice or a time-range change.
@@ -194,19 +198,13 @@ private:
 
     void buildMenu();
     void buildTabs();
-    void buildPopupMenus();
-    void buildAgeWatch();
     void AddStatusLines(const QStringList& lines);
-    void attachPopup(QWidget* object, int kindTag, QMenu* menu);
-    void addGraphTools(QMenu* menu);
     // The graph position the popup target belongs to, or null.
     GraphPosition* popupGraph() const;
-    QComboBox* chooser(int number) const;
     void LoadPictureAtStart();
     RefreshCycle::Steps CycleSteps();
     // Marks the caption while a refresh runs and puts it back afterwards.
     void MarkRefreshing(bool refreshing);
-    static QString UpdatingCaptionSuffix();
     // The caption exactly as the desktop is to show it.
     void SetCaption(const QString& caption);
     void SetConnectedState(bool connected);
@@ -231,23 +229,22 @@ private:
     std::unique_ptr<StationQueries> m_queries;
     TMyLoginForm* m_loginForm = nullptr;
 
+    DeskSettings m_desk;
+    StationTime m_lastUpdate = 0;
+    bool m_connected = false;
+    QStringList m_stationSensors;
+
     QTimer* m_timer = nullptr;
     QTimer* m_ageTimer = nullptr;
-    StaleLog m_staleLog;
     QAction* m_fileExit = nullptr;
     QAction* m_fileConnect = nullptr;
     QAction* m_fileDisconnect = nullptr;
     QAction* m_optionsSetup = nullptr;
     QAction* m_optionsMessages = nullptr;
     QTabWidget* m_tabs = nullptr;
-    std::array<LivePosition*, LiveCount> m_live{};
-    std::array<GraphPosition*, GraphCount> m_graphs{};
-    StationPanel* m_stationPanel = nullptr;
-    QMenu* m_pMnuLiveData = nullptr;
-    QMenu* m_pMnuGraph = nullptr;
-    QMenu* m_pMnuWind = nullptr;
-    QMenu* m_pMnuImage = nullptr;
-    QWidget* m_popupTarget = nullptr;
+    LiveDataTab* m_liveTab = nullptr;
+    GraphDataTab* m_graphTab = nullptr;
+    PopupMenus* m_popups = nullptr;
     QPointer<TfrmSetup> m_frmSetup;
     std::unique_ptr<EventPump> m_pump;
 

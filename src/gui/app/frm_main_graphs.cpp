@@ -1,26 +1,22 @@
-// The graph side of the main window: the six graph loads of a refresh, the "Edit Time Range"
-// command and the graph tools of the popup menu (export, picture, second cursor, gaps), the
-// station picture with "Select Image File", and the Setup command.
+// The graph side of the main window: the six graph loads of a refresh, the graphs' popup
+// commands (time range, print, export, picture, second cursor, gaps), the station picture with
+// "Select Image File", and the Setup command.
 
 #include "gui/app/frm_main.h"
 
 #include "core/db/station_queries.h"
 #include "gui/app/frm_setup.h"
-#include "gui/app/station_panel.h"
 #include "gui/graphs/event_pump.h"
 #include "gui/graphs/frm_image_file.h"
 #include "gui/graphs/graph_chart.h"
 #include "gui/graphs/graph_position.h"
+#include "gui/graphs/graph_preview.h"
 #include "gui/graphs/graph_save.h"
-#include "gui/graphs/station_picture.h"
-#include "gui/live/live_position.h"
+#include "gui/live/station_panel.h"
 #include "gui/messages/frm_log.h"
 #include "gui/messages/prompter.h"
 
-#include <QAction>
 #include <QFileInfo>
-#include <QMenu>
-#include <QPixmap>
 #include <QTimer>
 
 #include <exception>
@@ -35,21 +31,12 @@ void TfrmMain::RefreshGraphs()
     // A sensor choice during this refresh starts a newer one, which loads all six again; this
     // one then stops rather than load them a third time.
     const std::uint64_t round = m_cycle.beginGraphRound();
-    for (int slot = 1; slot <= GraphCount; ++slot) {
+    for (GraphPosition* position : m_graphTab->positions()) {
         if (!m_cycle.continuesGraphRound(round))
             return;
-        bool whole = false;
-        int range = GraphTimeRanges.value(slot - 1).toInt(&whole);
-        if (!whole)
-            range = DefaultGraphRange;
-        LoadGraph(graphPosition(slot)->chart(), GraphSensorNames.value(slot - 1), range);
+        LoadGraph(position->chart(), position->sensorName(), position->rangeIndex());
     }
-    long long wholeRows = 0;
-    for (const GraphPosition* position : m_graphs)
-        if (position->chart()->lastLoadReadWholeWindow())
-            wholeRows += position->chart()->lastLoadRows();
-    if (wholeRows >= GraphChart::RowsWorthReturningMemory)
-        GraphChart::ReturnFreedMemory();
+    m_graphTab->returnMemoryAfterRound();
 }
 
 bool TfrmMain::LoadGraph(GraphChart* chart, const QString& sensor, int rangeIndex)
@@ -59,85 +46,53 @@ bool TfrmMain::LoadGraph(GraphChart* chart, const QString& sensor, int rangeInde
     const RefreshCycle::Load load(m_cycle);
     // Copies: the Setup dialog or a sensor choice may change the originals while the load
     // lets events through.
-    const QString station = CurrentStation;
+    const QString station = m_desk.station;
     const QString name = sensor;
     return chart->LoadGraph(station, name, rangeIndex, *m_queries, *m_pump);
 }
 
-void TfrmMain::TimeRange1Click()
-{
-    if (m_cycle.isClosed() || KindTagOf(m_popupTarget) != KindGraph)
-        return;
-    bool whole = false;
-    const int number = m_popupTarget->objectName().mid(8).toInt(&whole);
-    if (!whole || number < 1 || number > GraphCount || number > GraphTimeRanges.size())
-        return;
-    GraphPosition* position = graphPosition(number);
-    // The dialog works on a copy: the list is not held by reference across the modal loop.
-    QString entry = GraphTimeRanges.at(number - 1);
-    position->EditTimeRange(entry, [this, position, number, &entry](int rangeIndex) {
-        if (m_cycle.isClosed())
-            return;
-        GraphTimeRanges[number - 1] = entry;
-        // No box here, but the reason is not lost.
-        try {
-            LoadGraph(position->chart(), GraphSensorNames.value(number - 1), rangeIndex);
-        } catch (const std::exception& failure) {
-            m_log.AddStatusLine(QStringLiteral("Graph %1 not loaded after the time range "
-                                               "change: %2")
-                                    .arg(number)
-                                    .arg(QString::fromUtf8(failure.what())));
-        } catch (...) {
-            m_log.AddStatusLine(QStringLiteral("Graph %1 not loaded after the time range "
-                                               "change: an unknown failure")
-                                    .arg(number));
-        }
-    });
-}
-
-void TfrmMain::addGraphTools(QMenu* menu)
-{
-    const auto add = [this, menu](const QString& caption, const QString& name, auto handler) {
-        QAction* action = menu->addAction(caption);
-        action->setObjectName(name);
-        connect(action, &QAction::triggered, this, handler);
-        return action;
-    };
-    menu->addSeparator();
-    add(QStringLiteral("Export Data..."), QStringLiteral("ExportData1"),
-        &TfrmMain::ExportData1Click);
-    add(QStringLiteral("Save Picture..."), QStringLiteral("SavePicture1"),
-        &TfrmMain::SavePicture1Click);
-    QAction* second = add(QStringLiteral("Second Cursor"), QStringLiteral("SecondCursor1"),
-                          &TfrmMain::SecondCursor1Click);
-    QAction* gaps = add(QStringLiteral("Break Line at Gaps"), QStringLiteral("BreakAtGaps1"),
-                        &TfrmMain::BreakAtGaps1Click);
-    second->setCheckable(true);
-    gaps->setCheckable(true);
-    // One menu serves six graphs: its checks show the graph it opens on.
-    connect(menu, &QMenu::aboutToShow, this, [this, second, gaps] {
-        if (const GraphPosition* position = popupGraph()) {
-            second->setChecked(position->hasSecondCursor());
-            gaps->setChecked(position->chart()->gapRule().breakAtGaps);
-        }
-    });
-}
-
 GraphPosition* TfrmMain::popupGraph() const
 {
-    if (m_cycle.isClosed() || KindTagOf(m_popupTarget) != KindGraph)
+    if (m_cycle.isClosed() || KindTagOf(popupTarget()) != KindGraph)
         return nullptr;
-    for (GraphPosition* position : m_graphs)
-        if (position->chart() == m_popupTarget)
-            return position;
-    return nullptr;
+    return m_graphTab->positionOf(popupTarget());
+}
+
+void TfrmMain::TimeRange1Click()
+{
+    GraphPosition* position = popupGraph();
+    if (!position)
+        return;
+    // The dialog works on a copy: the entry is not held by reference across the modal loop.
+    QString entry = position->timeRange();
+    position->EditTimeRange(entry, [this, position, &entry](int rangeIndex) {
+        if (m_cycle.isClosed())
+            return;
+        position->setTimeRange(entry);
+        // No box here, but the reason is not lost.
+        const QString notLoaded =
+            QStringLiteral("Graph %1 not loaded after the time range change: ")
+                .arg(position->slot());
+        try {
+            LoadGraph(position->chart(), position->sensorName(), rangeIndex);
+        } catch (const std::exception& failure) {
+            m_log.AddStatusLine(notLoaded + QString::fromUtf8(failure.what()));
+        } catch (...) {
+            m_log.AddStatusLine(notLoaded + QStringLiteral("an unknown failure"));
+        }
+    });
+}
+
+void TfrmMain::Print1Click()
+{
+    if (GraphPosition* position = popupGraph())
+        PrintPreviewCommand(*position->chart());
 }
 
 void TfrmMain::ExportData1Click()
 {
     if (const GraphPosition* position = popupGraph())
-        ExportGraphDataCommand(*position->chart(), SlotUnits.value(position->slot() - 1),
-                               *m_queries, this);
+        ExportGraphDataCommand(*position->chart(), position->units(), *m_queries, this);
 }
 
 void TfrmMain::SavePicture1Click()
@@ -148,51 +103,37 @@ void TfrmMain::SavePicture1Click()
 
 void TfrmMain::SecondCursor1Click()
 {
-    GraphPosition* position = popupGraph();
-    if (!position)
-        return;
-    if (position->hasSecondCursor())
-        position->clearSecondCursor();
-    else
-        position->pinSecondCursor();
+    if (GraphPosition* position = popupGraph())
+        position->toggleSecondCursor();
 }
 
 void TfrmMain::BreakAtGaps1Click()
 {
-    if (GraphPosition* position = popupGraph()) {
-        GapRule rule = position->chart()->gapRule();
-        rule.breakAtGaps = !rule.breakAtGaps;
-        position->chart()->setGapRule(rule);
-    }
+    if (GraphPosition* position = popupGraph())
+        position->toggleBreakAtGaps();
 }
 
 bool TfrmMain::LoadStationPicture(const QString& path, QString& error)
 {
-    const PictureFile file = LoadPictureFile(path);
-    if (!file.ok()) {
-        error = file.error;
-        return false;
-    }
-    m_stationPanel->showPicture(QPixmap::fromImage(file.picture));
-    return true;
+    return stationPanel()->showPictureFile(path, error);
 }
 
 void TfrmMain::LoadPictureAtStart()
 {
-    if (ImageFileName.isEmpty() || !QFileInfo(ImageFileName).isFile())
+    if (m_desk.imageFile.isEmpty() || !QFileInfo(m_desk.imageFile).isFile())
         return;
     // The start goes on with the built-in picture: a damaged file must not keep the station
     // from being shown. The path stays configured, so a mended file shows at the next start.
     QString error;
-    if (!LoadStationPicture(ImageFileName, error))
+    if (!LoadStationPicture(m_desk.imageFile, error))
         m_log.AddStatusLine(QStringLiteral("Station picture not shown: ") + error);
 }
 
 void TfrmMain::SelectImageFile1Click()
 {
-    if (m_cycle.isClosed() || KindTagOf(m_popupTarget) != KindStationPicture)
+    if (m_cycle.isClosed() || KindTagOf(popupTarget()) != KindStationPicture)
         return;
-    QString path = ImageFileName;
+    QString path = m_desk.imageFile;
     {
         TfrmImageFile dialog(path, this);
         if (dialog.exec() != QDialog::Accepted)
@@ -202,7 +143,7 @@ void TfrmMain::SelectImageFile1Click()
     // and never stands in the way of a later start.
     QString error;
     if (LoadStationPicture(path, error))
-        ImageFileName = path;
+        m_desk.imageFile = path;
     else
         ReportError(this, error);
 }
@@ -216,12 +157,16 @@ void TfrmMain::OptionsSetup1Execute()
 {
     if (m_cycle.isClosed())
         return;
-    const QString remembered = CurrentStation;
+    const QString remembered = m_desk.station;
     m_timer->stop();
+    // The dialog works on copies, taken over together when it ends with OK.
+    QString station = m_desk.station;
+    QString title = m_desk.title;
+    std::int32_t minutes = m_desk.updateMinutes;
     bool accepted = false;
     if (!m_frmSetup) {
         m_frmSetup = new TfrmSetup(
-            CurrentStation, DisplayTitle, UpdateMinutes,
+            station, title, minutes,
             [this] {
                 QString list;
                 m_queries->LoadStationList(list);
@@ -232,31 +177,28 @@ void TfrmMain::OptionsSetup1Execute()
         delete m_frmSetup;
     }
     if (accepted && !m_cycle.isClosed()) {
+        m_desk.station = station;
+        m_desk.title = title;
+        m_desk.updateMinutes = minutes;
         SaveSettings();
-        SetCaption(DisplayTitle);
-        if (m_cycle.isRefreshing()) {
-            // The running refresh puts its caption back when it ends: it must be the new one.
-            m_refreshCaption = DisplayTitle;
-            SetCaption(DisplayTitle + UpdatingCaptionSuffix());
-        }
+        SetDisplayTitle(title);
         ApplyTimerPeriod();
-        if (CurrentStation != remembered && !CurrentStation.isEmpty()) {
+        if (m_desk.station != remembered && !m_desk.station.isEmpty()) {
             try {
-                if (m_queries->ReadLastUpdate(CurrentStation, LastUpdate)) {
+                if (m_queries->ReadLastUpdate(m_desk.station, m_lastUpdate)) {
                     ShowLastUpdate();
-                    m_queries->LoadStationSensors(CurrentStation, StationSensors);
+                    m_queries->LoadStationSensors(m_desk.station, m_stationSensors);
                 }
             } catch (const std::exception& failure) {
                 // Counts as a last update that cannot be read; the refresh below reports
                 // what keeps it from working.
-                m_log.AddStatusLine(QStringLiteral("Station ") + CurrentStation +
+                m_log.AddStatusLine(QStringLiteral("Station ") + m_desk.station +
                                     QStringLiteral(" not read: ") +
                                     QString::fromUtf8(failure.what()));
             }
         }
         // The refresh that follows reads every graph's whole window, not only what is new.
-        for (const GraphPosition* position : m_graphs)
-            position->chart()->requireWholeWindow();
+        m_graphTab->requireWholeWindows();
         m_cycle.requestRefresh();
     }
     StartTimer();

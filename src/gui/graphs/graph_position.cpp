@@ -1,5 +1,8 @@
 #include "gui/graphs/graph_position.h"
 
+#include "core/config/settings_store.h"
+#include "gui/live/sensor_chooser.h"
+
 #include "gui/graphs/frm_time_range.h"
 #include "gui/graphs/graph_cursor.h"
 #include "gui/graphs/reading_series.h"
@@ -99,19 +102,21 @@ void CursorToggle::mouseReleaseEvent(QMouseEvent* event)
         emit clicked();
 }
 
-GraphPosition::GraphPosition(int slot, QWidget* parent) : QFrame(parent), m_slot(slot)
+GraphPosition::GraphPosition(const settings::Position& entry, QWidget* parent)
+    : QFrame(parent), m_entry(entry)
 {
+    const int slot = entry.slot;
     setObjectName(QStringLiteral("pnlGraph%1").arg(slot));
     setFrameShape(QFrame::Panel);
     setFrameShadow(QFrame::Raised);
 
     auto* strip = new QFrame(this);
-    strip->setObjectName(QStringLiteral("pnlChooser%1").arg(slot));
+    strip->setObjectName(QStringLiteral("pnlChooser%1").arg(entry.chooser));
     strip->setFrameShape(QFrame::Panel);
     strip->setFrameShadow(QFrame::Raised);
     strip->setFixedHeight(ChooserStripHeight);
     m_chooser = new QComboBox(strip);
-    m_chooser->setObjectName(QStringLiteral("cbxSensors%1").arg(slot));
+    m_chooser->setObjectName(QStringLiteral("cbxSensors%1").arg(entry.chooser));
     m_chooser->setEditable(false);
     auto* stripLayout = new QHBoxLayout(strip);
     stripLayout->setContentsMargins(4, 3, 4, 3);
@@ -153,6 +158,54 @@ GraphPosition::GraphPosition(int slot, QWidget* parent) : QFrame(parent), m_slot
     connect(m_cursor, &ReadOutCursor::secondChanged, this, &GraphPosition::writeReadOut);
     setCursorOn(false);
     placeToggle();
+}
+
+int GraphPosition::rangeIndex() const
+{
+    bool whole = false;
+    const int index = m_timeRange.toInt(&whole);
+    return whole ? index : DefaultGraphRange;
+}
+
+void GraphPosition::fillChooser(const QStringList& stationSensors)
+{
+    FillSensorChooser(*m_chooser, stationSensors, m_sensorName);
+}
+
+void GraphPosition::refreshCaption()
+{
+    m_chart->setValueAxisTitle(m_chooser->currentText() + QStringLiteral(" (") + m_units +
+                               QLatin1Char(')'));
+}
+
+void GraphPosition::loadSettings(const SettingsStore& store)
+{
+    namespace keys = settings;
+    const QString section = m_entry.section;
+    m_sensorName = store.readString(section, keys::Name, QString());
+    m_units = store.readString(section, keys::Units, QString());
+    const QString range = store.readString(section, keys::TimeRange, keys::DefaultTimeRange);
+    bool whole = false;
+    const int index = range.toInt(&whole);
+    m_timeRange = whole && index >= 0 && index <= keys::MaxTimeRange
+                      ? range
+                      : QString(keys::DefaultTimeRange);
+    m_chart->setGapRule({store.readBool(section, keys::BreakAtGaps, keys::DefaultBreakAtGaps),
+                         store.readReal(section, keys::GapMinutes, keys::DefaultGapMinutes)});
+}
+
+void GraphPosition::saveSettings(SettingsStore& store) const
+{
+    namespace keys = settings;
+    const QString section = m_entry.section;
+    store.writeString(section, keys::Name, SavedSensorName(*m_chooser, m_sensorName));
+    store.writeString(section, keys::Units, m_units);
+    store.writeString(section, keys::TimeRange, m_timeRange);
+    // Keys beyond the first layout stand after it, so an older desk reads the file as before
+    // and an operator editing it finds every setting.
+    const GapRule& gaps = m_chart->gapRule();
+    store.writeBool(section, keys::BreakAtGaps, gaps.breakAtGaps);
+    store.writeReal(section, keys::GapMinutes, gaps.limitMinutes);
 }
 
 bool GraphPosition::eventFilter(QObject* watched, QEvent* event)
@@ -248,6 +301,21 @@ void GraphPosition::clearSecondCursor()
 bool GraphPosition::hasSecondCursor() const
 {
     return m_cursor->second().has_value();
+}
+
+void GraphPosition::toggleSecondCursor()
+{
+    if (hasSecondCursor())
+        clearSecondCursor();
+    else
+        pinSecondCursor();
+}
+
+void GraphPosition::toggleBreakAtGaps()
+{
+    GapRule rule = m_chart->gapRule();
+    rule.breakAtGaps = !rule.breakAtGaps;
+    m_chart->setGapRule(rule);
 }
 
 bool GraphPosition::LoadGraph(const QString& station, const QString& sensor, int rangeIndex,

@@ -3,7 +3,10 @@
 // One graph position of the "Graph Data" tab: a panel with the sensor chooser strip on top, the
 // chart, and under it the read-out strip that shows the reading under the cursor. A toggle
 // picture in the chart's top right corner switches the cursor; the strip shows while it is on.
+// The position owns what its section of the configuration holds: its sensor, units, time range
+// and gap rule.
 
+#include "core/config/settings_keys.h"
 #include "gui/graphs/graph_chart.h"
 
 #include <QFrame>
@@ -19,6 +22,7 @@ namespace orvela {
 
 class EventPump;
 class ReadOutCursor;
+class SettingsStore;
 class StationQueries;
 struct CursorChange;
 
@@ -55,10 +59,10 @@ class GraphPosition : public QFrame
 {
     Q_OBJECT
 public:
-    // `slot` is 1 to 6; the chooser is cbxSensors(slot), the chart teeGraph(slot).
-    GraphPosition(int slot, QWidget* parent);
+    // The position of `entry`, one of settings::GraphPositions.
+    GraphPosition(const settings::Position& entry, QWidget* parent);
 
-    int slot() const { return m_slot; }
+    int slot() const { return m_entry.slot; }
     QComboBox* chooser() const { return m_chooser; }
     GraphChart* chart() const { return m_chart; }
     // pnl24Hour(slot)Bottom and its label lbl24Hour(slot)Bottom.
@@ -69,6 +73,26 @@ public:
     // cursorTool(slot).
     ReadOutCursor* cursor() const { return m_cursor; }
     bool isCursorOn() const { return m_cursorOn; }
+
+    // The configured sensor (the position's GraphSensorNames entry): what the chooser picks when
+    // it is filled and what the graph loads, replaced when the operator picks another.
+    const QString& sensorName() const { return m_sensorName; }
+    void setSensorName(const QString& name) { m_sensorName = name; }
+    // The position's SlotUnits entry.
+    const QString& units() const { return m_units; }
+    void setUnits(const QString& units) { m_units = units; }
+    // The position's GraphTimeRanges entry, the decimal text of a range index, and that index
+    // (DefaultGraphRange for a text that is no whole number).
+    const QString& timeRange() const { return m_timeRange; }
+    void setTimeRange(const QString& entry) { m_timeRange = entry; }
+    int rangeIndex() const;
+    void fillChooser(const QStringList& stationSensors);
+    // The value axis title: the chooser's text and the units.
+    void refreshCaption();
+
+    // The position's section; a time range that is no index 0 to 5 reads as the default.
+    void loadSettings(const SettingsStore& store);
+    void saveSettings(SettingsStore& store) const;
 
     // This graph's part of HideCursors: the cursor inactive, the strip hidden, the switch off
     // and the toggle raised. The read-out keeps its text for the next time the cursor is on.
@@ -87,6 +111,9 @@ public:
     bool pinSecondCursor();
     void clearSecondCursor();
     bool hasSecondCursor() const;
+    // The popup menu's "Second Cursor" and "Break Line at Gaps": each switches its state.
+    void toggleSecondCursor();
+    void toggleBreakAtGaps();
 
     // Loads the graph (GraphChart::LoadGraph). `sensor` is the configured sensor name (the
     // GraphSensorNames entry), not the chooser's text.
@@ -108,7 +135,10 @@ private:
     void setCursorOn(bool on);
     void writeReadOut();
 
-    int m_slot;
+    const settings::Position& m_entry;
+    QString m_sensorName;
+    QString m_units;
+    QString m_timeRange = settings::DefaultTimeRange;
     QComboBox* m_chooser = nullptr;
     GraphChart* m_chart = nullptr;
     CursorToggle* m_toggle = nullptr;

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QPageLayout>
 #include <QPageSetupDialog>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -507,6 +508,32 @@ void TGraphPreview::BPrintClick()
 void TGraphPreview::BCloseClick()
 {
     reject();
+}
+
+void PrintPreviewCommand(GraphChart& chart)
+{
+    class RepaintAfterwards
+    {
+    public:
+        explicit RepaintAfterwards(GraphChart& chart) : m_chart(&chart) {}
+        ~RepaintAfterwards()
+        {
+            if (m_chart) {
+                m_chart->updateLayout();
+                m_chart->replot();
+            }
+        }
+        RepaintAfterwards(const RepaintAfterwards&) = delete;
+        RepaintAfterwards& operator=(const RepaintAfterwards&) = delete;
+
+    private:
+        QPointer<GraphChart> m_chart;
+    };
+    const RepaintAfterwards repaint(chart);
+    TGraphPreview dialog; // no owner: centred on the screen
+    dialog.setNavigatorKind(NavigatorKind::ChartPages);
+    dialog.TeePreviewPanel1->setChart(&chart);
+    dialog.exec();
 }
 
 } // namespace orvela

@@ -117,4 +117,9 @@ private:
     PageNavigator* m_navigator = nullptr;
 };
 
+// The graphs' "Print": the preview of `chart`, centred on the screen. Printing lays the chart out
+// anew on the page; it is drawn again for the screen on every way out, also when showing the
+// preview failed.
+void PrintPreviewCommand(GraphChart& chart);
+
 } // namespace orvela

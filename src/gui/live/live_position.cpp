@@ -1,5 +1,9 @@
 #include "gui/live/live_position.h"
 
+#include "core/config/settings_store.h"
+#include "core/db/station_queries.h"
+#include "gui/live/sensor_chooser.h"
+
 #include "core/live/value_text.h"
 #include "gui/live/dial_gauge.h"
 #include "gui/live/thermometer_gauge.h"
@@ -47,29 +51,51 @@ protected:
     }
 };
 
+// An alarm limit: missing, empty or not a number is none.
+std::optional<double> readAlarmLimit(const SettingsStore& store, const QString& section,
+                                     QLatin1String key)
+{
+    double value = 0.0;
+    if (SettingsStore::parseReal(store.readString(section, key, QString()), value))
+        return value;
+    return std::nullopt;
+}
+
+// No limit is an empty value, which reads back as none.
+void writeAlarmLimit(SettingsStore& store, const QString& section, QLatin1String key,
+                     const std::optional<double>& limit)
+{
+    if (limit)
+        store.writeReal(section, key, *limit);
+    else
+        store.writeString(section, key, QString());
+}
+
 } // namespace
 
-LivePosition::LivePosition(int slot, LiveKind kind, QWidget* parent)
-    : QFrame(parent), m_slot(slot), m_kind(kind), m_watch(slot)
+LivePosition::LivePosition(const settings::Position& entry, QWidget* parent)
+    : QFrame(parent), m_entry(entry), m_units(entry.units), m_watch(entry.slot)
 {
+    using settings::PositionKind;
+    const int slot = entry.slot;
     setObjectName(QStringLiteral("pnlLive%1").arg(slot));
     setFrameShape(QFrame::Panel);
     setFrameShadow(QFrame::Raised);
 
     m_strip = new QFrame(this);
-    m_strip->setObjectName(QStringLiteral("pnlChooser%1").arg(slot + 6));
+    m_strip->setObjectName(QStringLiteral("pnlChooser%1").arg(entry.chooser));
     m_strip->setFrameShape(QFrame::Panel);
     m_strip->setFrameShadow(QFrame::Raised);
     m_chooser = new QComboBox(m_strip);
-    m_chooser->setObjectName(QStringLiteral("cbxSensors%1").arg(slot + 6));
+    m_chooser->setObjectName(QStringLiteral("cbxSensors%1").arg(entry.chooser));
     m_chooser->setEditable(false);
 
     m_value = new QLabel(this);
     m_value->setObjectName(QStringLiteral("lblValue%1").arg(slot));
     m_value->setAlignment(Qt::AlignCenter);
 
-    switch (kind) {
-    case LiveKind::Thermometer: {
+    switch (entry.kind) {
+    case PositionKind::Thermometer: {
         m_caption = new QLabel(this);
         m_caption->setObjectName(QStringLiteral("lblLive%1").arg(slot));
         m_caption->setAlignment(Qt::AlignCenter);
@@ -78,9 +104,8 @@ LivePosition::LivePosition(int slot, LiveKind kind, QWidget* parent)
         m_caption->setFont(font);
 
         m_thermometer = new ThermometerGauge(this);
-        m_thermometer->setObjectName(QStringLiteral("vrThermoMeter%1").arg(slot));
-        if (slot == 4)
-            m_thermometer->setMajorStep(1.0);
+        if (entry.majorStep > 0)
+            m_thermometer->setMajorStep(entry.majorStep);
         m_display = m_thermometer;
 
         m_value->setFont(arialPixels(13, true));
@@ -88,15 +113,14 @@ LivePosition::LivePosition(int slot, LiveKind kind, QWidget* parent)
         m_valueStyle = QStringLiteral("background-color: #fffbf0;");
         break;
     }
-    case LiveKind::Dial:
+    case PositionKind::Dial:
         m_dial = new DialGauge(this);
-        m_dial->setObjectName(QStringLiteral("vrAngularMeter%1").arg(slot - 4));
         m_display = m_dial;
         m_value->setFont(arialPixels(16, true));
         break;
-    case LiveKind::WindChart: {
+    case PositionKind::WindChart:
+    case PositionKind::Graph: {
         m_wind = new WindChart(this);
-        m_wind->setObjectName(QStringLiteral("chrtWind"));
         m_display = m_wind;
         // Both labels sit on the chart: the caption top left, the value near the top right.
         m_caption = new QLabel(m_wind);
@@ -109,6 +133,7 @@ LivePosition::LivePosition(int slot, LiveKind kind, QWidget* parent)
         break;
     }
     }
+    m_display->setObjectName(entry.display);
     m_value->setStyleSheet(m_valueStyle);
     m_dimmer = new DimOverlay(m_display);
     // The wind chart's labels lie on the chart: they stay above the wash.
@@ -116,7 +141,8 @@ LivePosition::LivePosition(int slot, LiveKind kind, QWidget* parent)
         m_caption->raise();
         m_value->raise();
     }
-    resize(kind == LiveKind::Thermometer ? 272 : 440, kind == LiveKind::Thermometer ? 316 : 326);
+    const bool thermometer = entry.kind == PositionKind::Thermometer;
+    resize(thermometer ? 272 : 440, thermometer ? 316 : 326);
     layoutContents();
 }
 
@@ -135,15 +161,15 @@ void LivePosition::layoutContents()
     m_strip->setGeometry(2, 2, panelWidth - 4, ChooserStripHeight);
     m_chooser->setGeometry(4, 3, panelWidth - 16, ChooserStripHeight - 6);
     const bool twoLines = m_watch.ageLevel() != AgeLevel::Fresh;
-    switch (m_kind) {
-    case LiveKind::Thermometer:
+    switch (m_entry.kind) {
+    case settings::PositionKind::Thermometer:
         m_caption->setGeometry(4, ChooserStripHeight + 6, panelWidth - 8, 18);
         m_thermometer->setGeometry(10, ChooserStripHeight + 28, 150,
                                    panelHeight - ChooserStripHeight - 34);
         m_value->setGeometry(150, ChooserStripHeight + 40, panelWidth - 160,
                              twoLines ? TwoLineLabelHeight : ValueLabelHeight);
         break;
-    case LiveKind::Dial: {
+    case settings::PositionKind::Dial: {
         // The dial keeps its proportions, centred above the value label.
         const int dialHeight = panelHeight - ChooserStripHeight - 48;
         const int dialWidth = dialHeight + 30;
@@ -152,7 +178,8 @@ void LivePosition::layoutContents()
         m_value->setGeometry(4, panelHeight - 40, panelWidth - 8, ValueLabelHeight);
         break;
     }
-    case LiveKind::WindChart:
+    case settings::PositionKind::WindChart:
+    case settings::PositionKind::Graph:
         m_wind->setGeometry(2, ChooserStripHeight + 2, panelWidth - 4,
                             panelHeight - ChooserStripHeight - 4);
         m_caption->setGeometry(6, 4, 240, 18);
@@ -162,6 +189,72 @@ void LivePosition::layoutContents()
     }
     if (m_dimmer)
         m_dimmer->setGeometry(m_display->rect());
+}
+
+void LivePosition::fillChooser(const QStringList& stationSensors)
+{
+    FillSensorChooser(*m_chooser, stationSensors, m_sensorName);
+}
+
+bool LivePosition::loadSettings(const SettingsStore& store, bool applyLimits)
+{
+    namespace keys = settings;
+    const QString section = m_entry.section;
+    m_sensorName = store.readString(section, keys::Name, QString());
+    m_units = store.readString(section, keys::Units, m_entry.units);
+    if (!hasGaugeLimits())
+        return true;
+    setAlarmLimits({readAlarmLimit(store, section, keys::AlarmLow),
+                    readAlarmLimit(store, section, keys::AlarmHigh)});
+    if (!applyLimits)
+        return true;
+    // Both limits go on together: a dial range saved wholly above its design maximum could not
+    // be applied minimum first.
+    return restoreLimits(store.readReal(section, keys::Min, m_entry.limits.minimum),
+                         store.readReal(section, keys::Max, m_entry.limits.maximum));
+}
+
+void LivePosition::saveSettings(SettingsStore& store) const
+{
+    namespace keys = settings;
+    const QString section = m_entry.section;
+    store.writeString(section, keys::Name, SavedSensorName(*m_chooser, m_sensorName));
+    if (hasGaugeLimits()) {
+        store.writeReal(section, keys::Min, minimum());
+        store.writeReal(section, keys::Max, maximum());
+    }
+    store.writeString(section, keys::Units, m_units);
+    // Keys beyond the first layout stand after it, so an older desk reads the file as before.
+    if (hasGaugeLimits()) {
+        writeAlarmLimit(store, section, keys::AlarmLow, alarmLimits().low);
+        writeAlarmLimit(store, section, keys::AlarmHigh, alarmLimits().high);
+    }
+}
+
+void LivePosition::refreshCaption(const QString& station)
+{
+    // The station stands as configured, blanks and all.
+    setCaptionText(station + QLatin1Char('.') + m_chooser->currentText() + QStringLiteral(" (") +
+                   m_units + QLatin1Char(')'));
+}
+
+QString LivePosition::refresh(const QString& station, StationQueries& queries)
+{
+    const QString sensor = m_chooser->currentText();
+    const QString source = station + QLatin1Char('.') + sensor;
+    LatestReading reading;
+    const bool found = queries.ReadLatestReading(station, sensor, reading);
+    const QString line = showReading(source, found, reading.value, reading.time, m_units);
+    if (m_wind) {
+        setCaptionText(source);
+        PolarSeries& series = m_wind->series();
+        series.clear();
+        series.addPoint(0.0, 0.0);
+        series.addPoint(RoundHalfEven(static_cast<double>(reading.value)),
+                        WindChart::RadiusMaximum);
+        m_wind->update();
+    }
+    return line;
 }
 
 double LivePosition::minimum() const

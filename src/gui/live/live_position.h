@@ -2,10 +2,12 @@
 
 // One live position of the "Live Data" tab: a panel with the sensor chooser strip on top, the
 // sensor's caption, its display (thermometer, dial or wind chart) and its value label. The
-// position also keeps how its reading stands (its age, its alarm limits) and shows it: a stale
+// position owns what its section of the configuration holds (its sensor, units, gauge limits
+// and alarm limits) and how its reading stands (its age, its alarm state), and shows it: a stale
 // reading dims the display and puts its age in the value label; a value outside the alarm
 // limits turns the label red.
 
+#include "core/config/settings_keys.h"
 #include "core/live/reading_watch.h"
 
 #include <QFrame>
@@ -18,35 +20,21 @@ class QLabel;
 namespace orvela {
 
 class DialGauge;
+class SettingsStore;
+class StationQueries;
 class ThermometerGauge;
 class WindChart;
-
-enum class LiveKind
-{
-    Thermometer,
-    Dial,
-    WindChart
-};
-
-// The kind tags that the popup commands test.
-enum KindTag : int
-{
-    KindThermometer = 1,
-    KindDial = 2,
-    KindWindChart = 3,
-    KindGraph = 4,
-    KindStationPicture = 10
-};
 
 class LivePosition : public QFrame
 {
     Q_OBJECT
 public:
-    // `slot` is 1 to 7; the chooser is named cbxSensors(slot + 6).
-    LivePosition(int slot, LiveKind kind, QWidget* parent);
+    // The position of `entry`, one of settings::LivePositions.
+    LivePosition(const settings::Position& entry, QWidget* parent);
 
-    int slot() const { return m_slot; }
-    LiveKind kind() const { return m_kind; }
+    int slot() const { return m_entry.slot; }
+    settings::PositionKind kind() const { return m_entry.kind; }
+    bool hasGaugeLimits() const { return settings::HasGaugeLimits(m_entry); }
     QComboBox* chooser() const { return m_chooser; }
     // The name caption: lblLive1..4 and lblLive7; the dials carry their caption themselves.
     QLabel* caption() const { return m_caption; }
@@ -56,6 +44,26 @@ public:
     ThermometerGauge* thermometer() const { return m_thermometer; }
     DialGauge* dial() const { return m_dial; }
     WindChart* windChart() const { return m_wind; }
+
+    // The configured sensor (the position's LiveSensorNames entry): what the chooser picks when
+    // it is filled, replaced when the operator picks another.
+    const QString& sensorName() const { return m_sensorName; }
+    void setSensorName(const QString& name) { m_sensorName = name; }
+    // The position's SlotUnits entry.
+    const QString& units() const { return m_units; }
+    void setUnits(const QString& units) { m_units = units; }
+    void fillChooser(const QStringList& stationSensors);
+
+    // The position's section. Gauge limits are applied only with `applyLimits`; false comes back
+    // when the gauge refused the limits read.
+    bool loadSettings(const SettingsStore& store, bool applyLimits);
+    void saveSettings(SettingsStore& store) const;
+
+    // "STATION.SENSOR (units)" from the chooser; the wind chart's caption is its refresh's.
+    void refreshCaption(const QString& station);
+    // Reads the latest reading of the chosen sensor and shows it (the wind chart also draws its
+    // needle and writes its caption). Returns showReading's line. A failing query is thrown.
+    QString refresh(const QString& station, StationQueries& queries);
 
     double minimum() const;
     double maximum() const;
@@ -89,8 +97,9 @@ private:
     // Writes the value label from the reading shown, its age and its alarm state.
     void showState();
 
-    int m_slot;
-    LiveKind m_kind;
+    const settings::Position& m_entry;
+    QString m_sensorName;
+    QString m_units;
     QFrame* m_strip = nullptr;
     QComboBox* m_chooser = nullptr;
     QLabel* m_caption = nullptr;

@@ -38,6 +38,9 @@ public:
     // The picture drawn for this program, shown until a picture file is loaded.
     static QPixmap BuiltInPicture();
     void showPicture(const QPixmap& picture);
+    // Shows the picture file at `path`; on failure the shown picture stays and the reason
+    // comes back in `error`.
+    bool showPictureFile(const QString& path, QString& error);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

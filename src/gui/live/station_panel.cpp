@@ -1,4 +1,6 @@
-#include "gui/app/station_panel.h"
+#include "gui/live/station_panel.h"
+
+#include "gui/graphs/station_picture.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -150,6 +152,17 @@ QPixmap StationPanel::BuiltInPicture()
 void StationPanel::showPicture(const QPixmap& picture)
 {
     m_picture->setPixmap(picture);
+}
+
+bool StationPanel::showPictureFile(const QString& path, QString& error)
+{
+    const PictureFile file = LoadPictureFile(path);
+    if (!file.ok()) {
+        error = file.error;
+        return false;
+    }
+    showPicture(QPixmap::fromImage(file.picture));
+    return true;
 }
 
 } // namespace orvela
