@@ -7,23 +7,29 @@
 // own.
 
 #include "core/app/refresh_cycle.h"
+#include "core/app/refresh_timer.h"
 #include "core/config/desk_settings.h"
 #include "core/live/reading_watch.h"
-#include "gui/app/popup_menus.h"
+#include "gui/app/frm_setup.h"
+#include "gui/app/main_tabs.h"
+#include "gui/app/window_caption.h"
+#include "gui/app/window_menus.h"
+#include "gui/db/desk_connection.h"
 #include "gui/graphs/graph_data_tab.h"
 #include "gui/live/live_data_tab.h"
+#include "gui/live/station_panel.h"
 #include "support/station_time.h"
 
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class QAction;
 class QComboBox;
 class QMenu;
-class QTabWidget;
 class QTimer;
 
 namespace orvela {
@@ -32,12 +38,7 @@ class EventPump;
 class GraphChart;
 class RestoreChannel;
 class SettingsStore;
-class StationDatabase;
-class StationPanel;
-class StationQueries;
 class TfrmLog;
-class TfrmSetup;
-class TMyLoginForm;
 
 class TfrmMain : public QMainWindow
 {
@@ -53,27 +54,30 @@ public:
     ~TfrmMain() override;
 
     // Named operations of the window.
-    void Timer1Timer();
+    void Timer1Timer() { m_cycle.tick(); }
     void LoadSettings();
     void SaveSettings();
     // Why the configuration file could not be read at creation (the window then runs on
     // defaults and never writes over the file); empty when it was read or did not exist.
     QString ConfigReadError() const;
-    void FileExit1Execute();
+    void FileExit1Execute() { close(); }
     void FileConnect1Execute();
     void FileDisconnect1Execute();
     void OptionsSetup1Execute();
-    void HideCursors();
+    void HideCursors() { graphTab()->hideCursors(); }
 
     // The database connection.
     bool ConnectDatabase(const QString& dataSource, const QString& userName,
-                         const QString& clearPassword);
+                         const QString& clearPassword)
+    {
+        return m_connection->connectOrShow(dataSource, userName, clearPassword, this);
+    }
     void ConnectAtStart();
     void CloseDatabase();
-    StationDatabase& database() const { return *m_database; }
-    StationQueries& queries() const { return *m_queries; }
+    StationDatabase& database() const { return m_connection->database(); }
+    StationQueries& queries() const { return m_connection->queries(); }
     // The login dialog, once "Connect" has created it.
-    TMyLoginForm* loginForm() const { return m_loginForm; }
+    TMyLoginForm* loginForm() const { return m_connection->loginForm(); }
 
     // Writes LastUpdate into the last-update label.
     void ShowLastUpdate();
@@ -97,11 +101,17 @@ public:
     void cbxSensorsChange(QComboBox* chooser);
 
     // The popup target: the object the right mouse button last went down on.
-    void OnObjectMouseDown(QWidget* object, Qt::MouseButton button);
-    QWidget* popupTarget() const { return m_popups->target(); }
-    static int KindTagOf(const QObject* object) { return PopupMenus::KindTagOf(object); }
+    void OnObjectMouseDown(QWidget* object, Qt::MouseButton button)
+    {
+        m_menus->mouseDown(object, button);
+    }
+    QWidget* popupTarget() const { return m_menus->target(); }
+    static int KindTagOf(const QObject* object) { return WindowMenus::KindTagOf(object); }
     // The SlotUnits entry of a popup target by its component name, or -1.
-    static int UnitsIndexOf(const QObject* object);
+    static int UnitsIndexOf(const QObject* object)
+    {
+        return object ? settings::SlotUnitsEntryOf(object->objectName()) : -1;
+    }
     void MinMaxSettings1Click();
     void SensorUnits1Click();
     // "Print" of the graphs' popup menu: the print preview of the graph it was opened on.
@@ -116,13 +126,16 @@ public:
     void SelectImageFile1Click();
     // Shows the picture file at `path`; on failure the shown picture stays and the reason
     // comes back.
-    bool LoadStationPicture(const QString& path, QString& error);
+    bool LoadStationPicture(const QString& path, QString& error)
+    {
+        return stationPanel()->showPictureFile(path, error);
+    }
     // The Setup dialog while it is open.
-    TfrmSetup* frmSetup() const;
-    QMenu* pMnuImage() const { return m_popups->image(); }
-    QMenu* pMnuLiveData() const { return m_popups->liveData(); }
-    QMenu* pMnuGraph() const { return m_popups->graph(); }
-    QMenu* pMnuWind() const { return m_popups->wind(); }
+    TfrmSetup* frmSetup() const { return m_frmSetup; }
+    QMenu* pMnuImage() const { return m_menus->image(); }
+    QMenu* pMnuLiveData() const { return m_menus->liveData(); }
+    QMenu* pMnuGraph() const { return m_menus->graph(); }
+    QMenu* pMnuWind() const { return m_menus->wind(); }
 
     // Restores the window when minimized and brings it to the front.
     void RestoreAndRaise();
@@ -145,10 +158,10 @@ public:
     const QString& StoredPassword() const { return m_desk.storedPassword; }
     const QString& ImageFileName() const { return m_desk.imageFile; }
     // The slot lists, each entry from its position.
-    QStringList GraphSensorNames() const;
-    QStringList GraphTimeRanges() const;
-    QStringList LiveSensorNames() const;
-    QStringList SlotUnits() const;
+    QStringList GraphSensorNames() const { return graphTab()->sensorNames(); }
+    QStringList GraphTimeRanges() const { return graphTab()->timeRanges(); }
+    QStringList LiveSensorNames() const { return liveTab()->sensorNames(); }
+    QStringList SlotUnits() const { return graphTab()->units() + liveTab()->units(); }
 
     // The title as Setup applies it: the caption follows, also during a refresh.
     void SetDisplayTitle(const QString& title);
@@ -156,18 +169,18 @@ public:
     void SetUpdateMinutes(std::int32_t minutes);
 
     // Widgets, reachable by tests and the dialogs.
-    QTimer* Timer1() const { return m_timer; }
-    QAction* FileExit1() const { return m_fileExit; }
-    QAction* FileConnect1() const { return m_fileConnect; }
-    QAction* FileDisconnect1() const { return m_fileDisconnect; }
-    QAction* OptionsSetup1() const { return m_optionsSetup; }
-    QAction* OptionsMessages1() const { return m_optionsMessages; }
+    QTimer* Timer1() const { return m_refreshTimer.timer(); }
+    QAction* FileExit1() const { return m_menus->fileExit(); }
+    QAction* FileConnect1() const { return m_menus->fileConnect(); }
+    QAction* FileDisconnect1() const { return m_menus->fileDisconnect(); }
+    QAction* OptionsSetup1() const { return m_menus->optionsSetup(); }
+    QAction* OptionsMessages1() const { return m_menus->optionsMessages(); }
     QTabWidget* Tabs() const { return m_tabs; }
-    LiveDataTab* liveTab() const { return m_liveTab; }
-    GraphDataTab* graphTab() const { return m_graphTab; }
-    LivePosition* livePosition(int slot) const { return m_liveTab->position(slot); }
-    GraphPosition* graphPosition(int slot) const { return m_graphTab->position(slot); }
-    StationPanel* stationPanel() const { return m_liveTab->stationPanel(); }
+    LiveDataTab* liveTab() const { return m_tabs->live(); }
+    GraphDataTab* graphTab() const { return m_tabs->graphs(); }
+    LivePosition* livePosition(int slot) const { return liveTab()->position(slot); }
+    GraphPosition* graphPosition(int slot) const { return graphTab()->position(slot); }
+    StationPanel* stationPanel() const { return liveTab()->stationPanel(); }
     TfrmLog& log() const { return m_log; }
     bool isRefreshing() const { return m_cycle.isRefreshing(); }
     // True while any graph load runs: a refresh, a sensor choice or a time-range change.
@@ -176,12 +189,14 @@ public:
     // True once a close waits for the running refresh to unwind: long loads stop early.
     bool isClosePending() const { return m_cycle.isClosePending(); }
 
-    // The timer's period for a number of minutes: 0 (never fires) for 0 or below, capped at the
-    // largest period the timer takes.
-    static int TimerPeriod(std::int32_t minutes);
+    static int TimerPeriod(std::int32_t minutes) { return RefreshTimer::Period(minutes); }
     // Applies UpdateMinutes to the timer; it fires only while running and with a period.
     void ApplyTimerPeriod();
-    void StartTimer();
+    void StartTimer()
+    {
+        if (!m_cycle.isClosed())
+            m_refreshTimer.start();
+    }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -196,17 +211,13 @@ private:
     void FormCloseQuery(bool& canClose);
     void FormClose();
 
-    void buildMenu();
-    void buildTabs();
     void AddStatusLines(const QStringList& lines);
+    // Runs `step`; a failure writes `what` and its reason to the Messages window, no box.
+    void LogFailure(const QString& what, const std::function<void()>& step);
     // The graph position the popup target belongs to, or null.
     GraphPosition* popupGraph() const;
     void LoadPictureAtStart();
     RefreshCycle::Steps CycleSteps();
-    // Marks the caption while a refresh runs and puts it back afterwards.
-    void MarkRefreshing(bool refreshing);
-    // The caption exactly as the desktop is to show it.
-    void SetCaption(const QString& caption);
     void SetConnectedState(bool connected);
 
     // The start with a station and a connection: sensors, choosers, a refresh, the last
@@ -216,46 +227,28 @@ private:
     // each tick; once connected it goes on as ShowStation.
     bool CanRetryConnection() const;
     void ResumeStart();
-    // Opens the connection, writes the Messages line either way (with `retryNote` after the
-    // reason of a failure) and closes what a failure left; shows no box.
-    bool ConnectQuietly(const QString& dataSource, const QString& userName,
-                        const QString& clearPassword, const QString& retryNote = QString());
 
     QString m_configPath;
     TfrmLog& m_log;
     std::unique_ptr<SettingsStore> m_settingsStore;
     std::unique_ptr<RestoreChannel> m_restoreChannel;
-    std::unique_ptr<StationDatabase> m_database;
-    std::unique_ptr<StationQueries> m_queries;
-    TMyLoginForm* m_loginForm = nullptr;
+    std::unique_ptr<DeskConnection> m_connection;
 
     DeskSettings m_desk;
     StationTime m_lastUpdate = 0;
     bool m_connected = false;
     QStringList m_stationSensors;
 
-    QTimer* m_timer = nullptr;
-    QTimer* m_ageTimer = nullptr;
-    QAction* m_fileExit = nullptr;
-    QAction* m_fileConnect = nullptr;
-    QAction* m_fileDisconnect = nullptr;
-    QAction* m_optionsSetup = nullptr;
-    QAction* m_optionsMessages = nullptr;
-    QTabWidget* m_tabs = nullptr;
-    LiveDataTab* m_liveTab = nullptr;
-    GraphDataTab* m_graphTab = nullptr;
-    PopupMenus* m_popups = nullptr;
+    RefreshTimer m_refreshTimer;
+    MainTabs* m_tabs = nullptr;
+    WindowMenus* m_menus = nullptr;
     QPointer<TfrmSetup> m_frmSetup;
     std::unique_ptr<EventPump> m_pump;
 
     bool m_shown = false;
     bool m_formShowRun = false;
     RefreshCycle m_cycle;
-    // The caption a running refresh puts back when it ends.
-    QString m_refreshCaption;
-    // The caption as set, before the escaping the toolkit's title needs.
-    QString m_caption;
-    bool m_refreshOffSaid = false;
+    WindowCaption m_caption;
 };
 
 } // namespace orvela

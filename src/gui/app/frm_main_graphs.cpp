@@ -7,7 +7,6 @@
 #include "core/db/station_queries.h"
 #include "gui/app/frm_setup.h"
 #include "gui/graphs/event_pump.h"
-#include "gui/graphs/frm_image_file.h"
 #include "gui/graphs/graph_chart.h"
 #include "gui/graphs/graph_position.h"
 #include "gui/graphs/graph_preview.h"
@@ -31,31 +30,31 @@ void TfrmMain::RefreshGraphs()
     // A sensor choice during this refresh starts a newer one, which loads all six again; this
     // one then stops rather than load them a third time.
     const std::uint64_t round = m_cycle.beginGraphRound();
-    for (GraphPosition* position : m_graphTab->positions()) {
+    for (GraphPosition* position : graphTab()->positions()) {
         if (!m_cycle.continuesGraphRound(round))
             return;
         LoadGraph(position->chart(), position->sensorName(), position->rangeIndex());
     }
-    m_graphTab->returnMemoryAfterRound();
+    graphTab()->returnMemoryAfterRound();
 }
 
 bool TfrmMain::LoadGraph(GraphChart* chart, const QString& sensor, int rangeIndex)
 {
-    if (!chart || m_cycle.isClosed() || !m_queries)
+    if (!chart || m_cycle.isClosed() || !m_connection)
         return false;
     const RefreshCycle::Load load(m_cycle);
     // Copies: the Setup dialog or a sensor choice may change the originals while the load
     // lets events through.
     const QString station = m_desk.station;
     const QString name = sensor;
-    return chart->LoadGraph(station, name, rangeIndex, *m_queries, *m_pump);
+    return chart->LoadGraph(station, name, rangeIndex, queries(), *m_pump);
 }
 
 GraphPosition* TfrmMain::popupGraph() const
 {
     if (m_cycle.isClosed() || KindTagOf(popupTarget()) != KindGraph)
         return nullptr;
-    return m_graphTab->positionOf(popupTarget());
+    return graphTab()->positionOf(popupTarget());
 }
 
 void TfrmMain::TimeRange1Click()
@@ -92,7 +91,7 @@ void TfrmMain::Print1Click()
 void TfrmMain::ExportData1Click()
 {
     if (const GraphPosition* position = popupGraph())
-        ExportGraphDataCommand(*position->chart(), position->units(), *m_queries, this);
+        ExportGraphDataCommand(*position->chart(), position->units(), queries(), this);
 }
 
 void TfrmMain::SavePicture1Click()
@@ -113,11 +112,6 @@ void TfrmMain::BreakAtGaps1Click()
         position->toggleBreakAtGaps();
 }
 
-bool TfrmMain::LoadStationPicture(const QString& path, QString& error)
-{
-    return stationPanel()->showPictureFile(path, error);
-}
-
 void TfrmMain::LoadPictureAtStart()
 {
     if (m_desk.imageFile.isEmpty() || !QFileInfo(m_desk.imageFile).isFile())
@@ -133,24 +127,7 @@ void TfrmMain::SelectImageFile1Click()
 {
     if (m_cycle.isClosed() || KindTagOf(popupTarget()) != KindStationPicture)
         return;
-    QString path = m_desk.imageFile;
-    {
-        TfrmImageFile dialog(path, this);
-        if (dialog.exec() != QDialog::Accepted)
-            return;
-    }
-    // The path is taken only with a picture that loaded, so a damaged file is never saved
-    // and never stands in the way of a later start.
-    QString error;
-    if (LoadStationPicture(path, error))
-        m_desk.imageFile = path;
-    else
-        ReportError(this, error);
-}
-
-TfrmSetup* TfrmMain::frmSetup() const
-{
-    return m_frmSetup;
+    stationPanel()->choosePictureFile(m_desk.imageFile, this);
 }
 
 void TfrmMain::OptionsSetup1Execute()
@@ -158,18 +135,14 @@ void TfrmMain::OptionsSetup1Execute()
     if (m_cycle.isClosed())
         return;
     const QString remembered = m_desk.station;
-    m_timer->stop();
-    // The dialog works on copies, taken over together when it ends with OK.
-    QString station = m_desk.station;
-    QString title = m_desk.title;
-    std::int32_t minutes = m_desk.updateMinutes;
+    Timer1()->stop();
     bool accepted = false;
     if (!m_frmSetup) {
         m_frmSetup = new TfrmSetup(
-            station, title, minutes,
+            m_desk.station, m_desk.title, m_desk.updateMinutes,
             [this] {
                 QString list;
-                m_queries->LoadStationList(list);
+                queries().LoadStationList(list);
                 return list;
             },
             this);
@@ -177,17 +150,14 @@ void TfrmMain::OptionsSetup1Execute()
         delete m_frmSetup;
     }
     if (accepted && !m_cycle.isClosed()) {
-        m_desk.station = station;
-        m_desk.title = title;
-        m_desk.updateMinutes = minutes;
         SaveSettings();
-        SetDisplayTitle(title);
+        SetDisplayTitle(m_desk.title);
         ApplyTimerPeriod();
         if (m_desk.station != remembered && !m_desk.station.isEmpty()) {
             try {
-                if (m_queries->ReadLastUpdate(m_desk.station, m_lastUpdate)) {
+                if (queries().ReadLastUpdate(m_desk.station, m_lastUpdate)) {
                     ShowLastUpdate();
-                    m_queries->LoadStationSensors(m_desk.station, m_stationSensors);
+                    queries().LoadStationSensors(m_desk.station, m_stationSensors);
                 }
             } catch (const std::exception& failure) {
                 // Counts as a last update that cannot be read; the refresh below reports
@@ -198,7 +168,7 @@ void TfrmMain::OptionsSetup1Execute()
             }
         }
         // The refresh that follows reads every graph's whole window, not only what is new.
-        m_graphTab->requireWholeWindows();
+        graphTab()->requireWholeWindows();
         m_cycle.requestRefresh();
     }
     StartTimer();

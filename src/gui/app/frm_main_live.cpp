@@ -7,8 +7,6 @@
 #include "core/db/station_queries.h"
 #include "core/live/value_text.h"
 #include "gui/graphs/graph_position.h"
-#include "gui/live/dial_gauge.h"
-#include "gui/live/frm_min_max.h"
 #include "gui/live/frm_units.h"
 #include "gui/live/live_position.h"
 #include "gui/live/station_panel.h"
@@ -20,6 +18,17 @@
 
 namespace orvela {
 
+void TfrmMain::LogFailure(const QString& what, const std::function<void()>& step)
+{
+    try {
+        step();
+    } catch (const std::exception& failure) {
+        m_log.AddStatusLine(what + QString::fromUtf8(failure.what()));
+    } catch (...) {
+        m_log.AddStatusLine(what + QStringLiteral("an unknown failure"));
+    }
+}
+
 void TfrmMain::AddStatusLines(const QStringList& lines)
 {
     for (const QString& line : lines) {
@@ -28,26 +37,16 @@ void TfrmMain::AddStatusLines(const QStringList& lines)
     }
 }
 
-int TfrmMain::UnitsIndexOf(const QObject* object)
-{
-    return object ? settings::SlotUnitsEntryOf(object->objectName()) : -1;
-}
-
-void TfrmMain::OnObjectMouseDown(QWidget* object, Qt::MouseButton button)
-{
-    m_popups->mouseDown(object, button);
-}
-
 void TfrmMain::FillSensorChoosers()
 {
-    m_graphTab->fillChoosers(m_stationSensors);
-    m_liveTab->fillChoosers(m_stationSensors);
+    graphTab()->fillChoosers(m_stationSensors);
+    liveTab()->fillChoosers(m_stationSensors);
 }
 
 void TfrmMain::RefreshCaptions()
 {
-    m_graphTab->refreshCaptions();
-    m_liveTab->refreshCaptions(m_desk.station);
+    graphTab()->refreshCaptions();
+    liveTab()->refreshCaptions(m_desk.station);
 }
 
 void TfrmMain::cbxSensorsChange(QComboBox* box)
@@ -57,24 +56,18 @@ void TfrmMain::cbxSensorsChange(QComboBox* box)
         return;
     // A failure while following the operator's pick shows no box; its reason goes to the
     // Messages window.
-    try {
-        if (GraphPosition* graph = m_graphTab->positionOf(box)) {
-            graph->setSensorName(box->currentText());
-            RefreshCaptions();
-            RefreshGraphs();
-        } else if (LivePosition* live = m_liveTab->positionOf(box)) {
-            live->setSensorName(box->currentText());
-            RefreshCaptions();
-            RefreshLiveData();
-        }
-    } catch (const std::exception& failure) {
-        m_log.AddStatusLine(QStringLiteral("Sensor %1 not shown after the choice: %2")
-                                .arg(box->currentText(), QString::fromUtf8(failure.what())));
-    } catch (...) {
-        m_log.AddStatusLine(QStringLiteral("Sensor %1 not shown after the choice: an unknown "
-                                           "failure")
-                                .arg(box->currentText()));
-    }
+    LogFailure(QStringLiteral("Sensor %1 not shown after the choice: ").arg(box->currentText()),
+               [this, box] {
+                   if (GraphPosition* graph = graphTab()->positionOf(box)) {
+                       graph->setSensorName(box->currentText());
+                       RefreshCaptions();
+                       RefreshGraphs();
+                   } else if (LivePosition* live = liveTab()->positionOf(box)) {
+                       live->setSensorName(box->currentText());
+                       RefreshCaptions();
+                       RefreshLiveData();
+                   }
+               });
 }
 
 void TfrmMain::ShowLastUpdate()
@@ -84,18 +77,18 @@ void TfrmMain::ShowLastUpdate()
 
 void TfrmMain::RefreshLiveData()
 {
-    if (!m_queries->ReadLastUpdate(m_desk.station, m_lastUpdate))
+    if (!queries().ReadLastUpdate(m_desk.station, m_lastUpdate))
         return;
     ShowLastUpdate();
     stationPanel()->setDataTime(m_desk.station, StationTimeToDateTime(m_lastUpdate));
-    AddStatusLines(m_liveTab->refreshGauges(m_desk.station, *m_queries));
+    AddStatusLines(liveTab()->refreshGauges(m_desk.station, queries()));
     RefreshWindChart();
     RefreshAges();
 }
 
 void TfrmMain::RefreshWindChart()
 {
-    m_liveTab->windPosition()->refresh(m_desk.station, *m_queries);
+    liveTab()->windPosition()->refresh(m_desk.station, queries());
 }
 
 void TfrmMain::RefreshAges()
@@ -106,30 +99,15 @@ void TfrmMain::RefreshAges()
     const DateTime now =
         CivilToDateTime(clock.year, clock.month, clock.day, clock.hour, clock.minute, clock.second);
     AddStatusLines(
-        m_liveTab->judgeAges(now, StaleLimitSeconds(m_desk.staleMinutes, m_desk.updateMinutes)));
+        liveTab()->judgeAges(now, StaleLimitSeconds(m_desk.staleMinutes, m_desk.updateMinutes)));
 }
 
 void TfrmMain::MinMaxSettings1Click()
 {
     const int tag = KindTagOf(popupTarget());
-    if (tag != KindThermometer && tag != KindDial)
-        return;
-    LivePosition* position = m_liveTab->positionOf(popupTarget());
-    if (!position)
-        return;
-    auto minimum = static_cast<float>(position->minimum());
-    auto maximum = static_cast<float>(position->maximum());
-    AlarmLimits alarms = position->alarmLimits();
-    // A dial cannot take a minimum above its maximum: the dialog refuses such a pair, so the
-    // dial gets both limits or neither.
-    TfrmMinMax dialog(minimum, maximum, alarms,
-                      tag == KindDial ? LimitsCheck::MinimumNotAboveMaximum : LimitsCheck::AnyPair,
-                      this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    AddStatusLines({position->setAlarmLimits(alarms)});
-    if (!position->restoreLimits(static_cast<double>(minimum), static_cast<double>(maximum)))
-        ReportError(this, GaugeRangeError().text());
+    LivePosition* position = liveTab()->positionOf(popupTarget());
+    if ((tag == KindThermometer || tag == KindDial) && position)
+        position->EditLimits(this, [this](const QString& line) { AddStatusLines({line}); });
 }
 
 void TfrmMain::SensorUnits1Click()
@@ -137,8 +115,8 @@ void TfrmMain::SensorUnits1Click()
     const int tag = KindTagOf(popupTarget());
     if (tag < KindThermometer || tag > KindGraph)
         return;
-    GraphPosition* graph = m_graphTab->positionOf(popupTarget());
-    LivePosition* live = m_liveTab->positionOf(popupTarget());
+    GraphPosition* graph = graphTab()->positionOf(popupTarget());
+    LivePosition* live = liveTab()->positionOf(popupTarget());
     if (!graph && !live)
         return;
     QString units = graph ? graph->units() : live->units();

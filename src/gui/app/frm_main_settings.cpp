@@ -28,10 +28,10 @@ void TfrmMain::LoadSettings()
     if (store.readBool(keys::LogForm, keys::Showing, keys::LogFormShowing))
         ApplyStoredBounds(m_log, store, keys::LogForm, keys::LogFormBounds);
 
-    m_graphTab->loadSettings(store);
+    graphTab()->loadSettings(store);
     // Once a gauge refuses its limits the load stops applying them, but every position still
     // takes its sensor and units.
-    if (!m_liveTab->loadSettings(store))
+    if (!liveTab()->loadSettings(store))
         m_log.AddStatusLine(QStringLiteral("Failed to read INI file"));
 }
 
@@ -46,26 +46,17 @@ void TfrmMain::SaveSettings()
         return;
     SettingsStore& store = *m_settingsStore;
 
-    const QRect frame = frameGeometry();
-    store.writeInteger(keys::Windows, keys::Top, frame.top());
-    store.writeInteger(keys::Windows, keys::Left, frame.left());
-    store.writeInteger(keys::Windows, keys::Height, height());
-    store.writeInteger(keys::Windows, keys::Width, width());
+    StoreBounds(store, keys::Windows, *this);
 
     m_desk.save(store);
 
     const bool showing = m_log.isVisible();
     store.writeBool(keys::LogForm, keys::Showing, showing);
-    if (showing) {
-        const QRect logFrame = m_log.frameGeometry();
-        store.writeInteger(keys::LogForm, keys::Top, logFrame.top());
-        store.writeInteger(keys::LogForm, keys::Left, logFrame.left());
-        store.writeInteger(keys::LogForm, keys::Height, m_log.height());
-        store.writeInteger(keys::LogForm, keys::Width, m_log.width());
-    }
+    if (showing)
+        StoreBounds(store, keys::LogForm, m_log);
 
-    m_graphTab->saveSettings(store);
-    m_liveTab->saveSettings(store);
+    graphTab()->saveSettings(store);
+    liveTab()->saveSettings(store);
 
     // A store that could not read its file refuses to write over it; either way the failure
     // is reported and the caller carries on.
@@ -73,26 +64,6 @@ void TfrmMain::SaveSettings()
         m_log.AddStatusLine(store.errorText());
         m_log.AddStatusLine(QStringLiteral("Failed to save INI file"));
     }
-}
-
-QStringList TfrmMain::GraphSensorNames() const
-{
-    return m_graphTab->sensorNames();
-}
-
-QStringList TfrmMain::GraphTimeRanges() const
-{
-    return m_graphTab->timeRanges();
-}
-
-QStringList TfrmMain::LiveSensorNames() const
-{
-    return m_liveTab->sensorNames();
-}
-
-QStringList TfrmMain::SlotUnits() const
-{
-    return m_graphTab->units() + m_liveTab->units();
 }
 
 } // namespace orvela

@@ -130,4 +130,14 @@ void ApplyStoredBounds(QWidget& window, const SettingsStore& store, const QStrin
     window.resize(bounds.width, bounds.height);
 }
 
+void StoreBounds(SettingsStore& store, const QString& section, const QWidget& window)
+{
+    namespace keys = settings;
+    const QRect frame = window.frameGeometry();
+    store.writeInteger(section, keys::Top, frame.top());
+    store.writeInteger(section, keys::Left, frame.left());
+    store.writeInteger(section, keys::Height, window.height());
+    store.writeInteger(section, keys::Width, window.width());
+}
+
 } // namespace orvela

@@ -43,5 +43,7 @@ void CentreOnScreen(QWidget& window);
 // holds none of them leaves the window at its own bounds (the design size at the first start).
 void ApplyStoredBounds(QWidget& window, const SettingsStore& store, const QString& section,
                        const settings::Bounds& defaults);
+// The window's frame position and its size without the frame.
+void StoreBounds(SettingsStore& store, const QString& section, const QWidget& window);
 
 } // namespace orvela

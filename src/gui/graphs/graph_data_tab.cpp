@@ -26,6 +26,11 @@ GraphDataTab::GraphDataTab(QWidget* parent) : QWidget(parent)
         m_positions.at(i) = new GraphPosition(settings::GraphPositions.at(i), this);
     for (const auto& [panel, place] : designPlaces())
         panel->setGeometry(place);
+    for (GraphPosition* position : m_positions) {
+        QComboBox* box = position->chooser();
+        connect(box, QOverload<int>::of(&QComboBox::activated), this,
+                [this, box](int) { emit sensorPicked(box); });
+    }
 }
 
 GraphPosition* GraphDataTab::position(int slot) const

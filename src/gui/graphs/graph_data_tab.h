@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+class QComboBox;
+
 namespace orvela {
 
 class GraphPosition;
@@ -47,6 +49,10 @@ public:
     QStringList sensorNames() const;
     QStringList timeRanges() const;
     QStringList units() const;
+
+signals:
+    // The operator picked an item of a position's chooser; filling the choosers is no pick.
+    void sensorPicked(QComboBox* chooser);
 
 private:
     std::array<GraphPosition*, PositionCount> m_positions{};

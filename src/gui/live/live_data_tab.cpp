@@ -30,6 +30,11 @@ LiveDataTab::LiveDataTab(QWidget* parent) : QWidget(parent)
     m_stationPanel = new StationPanel(this);
     for (const auto& [panel, place] : designPlaces())
         panel->setGeometry(place);
+    for (LivePosition* position : m_positions) {
+        QComboBox* box = position->chooser();
+        connect(box, QOverload<int>::of(&QComboBox::activated), this,
+                [this, box](int) { emit sensorPicked(box); });
+    }
 }
 
 LivePosition* LiveDataTab::position(int slot) const

@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+class QComboBox;
+
 namespace orvela {
 
 class LivePosition;
@@ -53,6 +55,10 @@ public:
 
     QStringList sensorNames() const;
     QStringList units() const;
+
+signals:
+    // The operator picked an item of a position's chooser; filling the choosers is no pick.
+    void sensorPicked(QComboBox* chooser);
 
 private:
     std::array<LivePosition*, PositionCount> m_positions{};

@@ -2,12 +2,13 @@
 
 #include "core/config/settings_store.h"
 #include "core/db/station_queries.h"
-#include "gui/live/sensor_chooser.h"
-
 #include "core/live/value_text.h"
 #include "gui/live/dial_gauge.h"
+#include "gui/live/frm_min_max.h"
+#include "gui/live/sensor_chooser.h"
 #include "gui/live/thermometer_gauge.h"
 #include "gui/live/wind_chart.h"
+#include "gui/messages/prompter.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -330,6 +331,20 @@ QString LivePosition::setAlarmLimits(const AlarmLimits& limits)
     const QString line = m_watch.setAlarmLimits(limits);
     showState();
     return line;
+}
+
+void LivePosition::EditLimits(QWidget* owner, const std::function<void(const QString&)>& say)
+{
+    auto minimum = static_cast<float>(this->minimum());
+    auto maximum = static_cast<float>(this->maximum());
+    AlarmLimits alarms = alarmLimits();
+    TfrmMinMax dialog(minimum, maximum, alarms,
+                      m_dial ? LimitsCheck::MinimumNotAboveMaximum : LimitsCheck::AnyPair, owner);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    say(setAlarmLimits(alarms));
+    if (!restoreLimits(static_cast<double>(minimum), static_cast<double>(maximum)))
+        ReportError(owner, GaugeRangeError().text());
 }
 
 bool LivePosition::isDimmed() const

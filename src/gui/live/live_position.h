@@ -12,6 +12,7 @@
 
 #include <QFrame>
 
+#include <functional>
 #include <optional>
 
 class QComboBox;
@@ -85,6 +86,11 @@ public:
     void showAge(DateTime now, std::int64_t limitSeconds);
     // Positions 1 to 6; returns as showReading.
     QString setAlarmLimits(const AlarmLimits& limits);
+    // "Min/Max Settings" of a gauge: the dialog over `owner` on its limits and alarm limits. With
+    // OK the alarm limits are taken and `say` gets the line they call for; then the limits,
+    // which a dial that refuses them keeps, saying so in an error box. A dial cannot take a
+    // minimum above its maximum: the dialog refuses such a pair, so it gets both or neither.
+    void EditLimits(QWidget* owner, const std::function<void(const QString&)>& say);
     const AlarmLimits& alarmLimits() const { return m_watch.alarmLimits(); }
     const ReadingWatch& watch() const { return m_watch; }
     bool isDimmed() const;

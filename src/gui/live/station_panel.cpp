@@ -1,6 +1,8 @@
 #include "gui/live/station_panel.h"
 
+#include "gui/graphs/frm_image_file.h"
 #include "gui/graphs/station_picture.h"
+#include "gui/messages/prompter.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -163,6 +165,21 @@ bool StationPanel::showPictureFile(const QString& path, QString& error)
     }
     showPicture(QPixmap::fromImage(file.picture));
     return true;
+}
+
+void StationPanel::choosePictureFile(QString& path, QWidget* owner)
+{
+    QString chosen = path;
+    {
+        TfrmImageFile dialog(chosen, owner);
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+    }
+    QString error;
+    if (showPictureFile(chosen, error))
+        path = chosen;
+    else
+        ReportError(owner, error);
 }
 
 } // namespace orvela

@@ -41,6 +41,10 @@ public:
     // Shows the picture file at `path`; on failure the shown picture stays and the reason
     // comes back in `error`.
     bool showPictureFile(const QString& path, QString& error);
+    // "Select Image File": the picture file dialog over `owner` on `path`. The path is taken only
+    // with a picture that loaded, so a damaged file is never saved and never stands in the way
+    // of a later start; a failure is shown in an error box.
+    void choosePictureFile(QString& path, QWidget* owner);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -1,11 +1,13 @@
 #pragma once
 
-// The popup menus of the displays and the popup target, the object on which the right mouse
+// The main window's menus and their commands: the menu bar ("&File", "&Database", "&Options"),
+// and the popup menus of the displays with the popup target, the object on which the right mouse
 // button last went down: one menu for the gauges, one for the wind chart, one for the six graphs
-// and one for the station picture. Their commands are the main window's.
+// and one for the station picture. The commands are the main window's named operations.
 
 #include <QObject>
 
+class QAction;
 class QMenu;
 class QWidget;
 
@@ -25,11 +27,17 @@ enum KindTag : int
     KindStationPicture = 10
 };
 
-class PopupMenus : public QObject
+class WindowMenus : public QObject
 {
     Q_OBJECT
 public:
-    PopupMenus(TfrmMain& window, LiveDataTab& live, GraphDataTab& graphs);
+    WindowMenus(TfrmMain& window, LiveDataTab& live, GraphDataTab& graphs);
+
+    QAction* fileExit() const { return m_fileExit; }
+    QAction* fileConnect() const { return m_fileConnect; }
+    QAction* fileDisconnect() const { return m_fileDisconnect; }
+    QAction* optionsSetup() const { return m_optionsSetup; }
+    QAction* optionsMessages() const { return m_optionsMessages; }
 
     QMenu* liveData() const { return m_liveData; }
     QMenu* graph() const { return m_graph; }
@@ -42,11 +50,17 @@ public:
     static int KindTagOf(const QObject* object);
 
 private:
+    void buildMenuBar();
     void attach(QWidget* object, int kindTag, QMenu* menu);
     void addGraphTools(QMenu* menu);
 
     TfrmMain& m_window;
     GraphDataTab& m_graphs;
+    QAction* m_fileExit = nullptr;
+    QAction* m_fileConnect = nullptr;
+    QAction* m_fileDisconnect = nullptr;
+    QAction* m_optionsSetup = nullptr;
+    QAction* m_optionsMessages = nullptr;
     QMenu* m_liveData = nullptr;
     QMenu* m_graph = nullptr;
     QMenu* m_wind = nullptr;

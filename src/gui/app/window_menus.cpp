@@ -1,4 +1,4 @@
-#include "gui/app/popup_menus.h"
+#include "gui/app/window_menus.h"
 
 #include "gui/app/frm_main.h"
 #include "gui/graphs/graph_data_tab.h"
@@ -7,8 +7,11 @@
 #include "gui/live/live_position.h"
 #include "gui/live/station_panel.h"
 
+#include "gui/messages/frm_log.h"
+
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 
 namespace orvela {
 namespace {
@@ -32,9 +35,10 @@ int KindTagOfPosition(settings::PositionKind kind)
 
 } // namespace
 
-PopupMenus::PopupMenus(TfrmMain& window, LiveDataTab& live, GraphDataTab& graphs)
+WindowMenus::WindowMenus(TfrmMain& window, LiveDataTab& live, GraphDataTab& graphs)
     : QObject(&window), m_window(window), m_graphs(graphs)
 {
+    buildMenuBar();
     const auto add = [&window](QMenu* menu, const QString& caption, const QString& name,
                                void (TfrmMain::*command)()) {
         QAction* action = menu->addAction(caption);
@@ -84,7 +88,41 @@ PopupMenus::PopupMenus(TfrmMain& window, LiveDataTab& live, GraphDataTab& graphs
     attach(live.stationPanel()->picture(), KindStationPicture, m_image);
 }
 
-void PopupMenus::addGraphTools(QMenu* menu)
+void WindowMenus::buildMenuBar()
+{
+    const auto action = [this](const QString& caption, const QString& name, auto command) {
+        auto* created = new QAction(caption, &m_window);
+        created->setObjectName(name);
+        connect(created, &QAction::triggered, &m_window, command);
+        return created;
+    };
+    m_fileExit =
+        action(QStringLiteral("&Exit"), QStringLiteral("FileExit1"), &TfrmMain::FileExit1Execute);
+    m_fileConnect = action(QStringLiteral("Connect"), QStringLiteral("FileConnect1"),
+                           &TfrmMain::FileConnect1Execute);
+    m_fileDisconnect = action(QStringLiteral("Disconnect"), QStringLiteral("FileDisconnect1"),
+                              &TfrmMain::FileDisconnect1Execute);
+    m_optionsSetup = action(QStringLiteral("&Setup"), QStringLiteral("OptionsSetup1"),
+                            &TfrmMain::OptionsSetup1Execute);
+    m_optionsMessages = new QAction(QStringLiteral("&Messages"), &m_window);
+    m_optionsMessages->setObjectName(QStringLiteral("OptionsMessages1"));
+    connect(m_optionsMessages, &QAction::triggered, &m_window.log(), &TfrmLog::ShowMessages);
+
+    const auto menu = [this](const QString& caption, const QString& name,
+                             std::initializer_list<QAction*> actions) {
+        QMenu* created = m_window.menuBar()->addMenu(caption);
+        created->setObjectName(name);
+        for (QAction* item : actions)
+            created->addAction(item);
+    };
+    menu(QStringLiteral("&File"), QStringLiteral("File1"), {m_fileExit});
+    menu(QStringLiteral("&Database"), QStringLiteral("Database1"),
+         {m_fileConnect, m_fileDisconnect});
+    menu(QStringLiteral("&Options"), QStringLiteral("Options1"),
+         {m_optionsSetup, m_optionsMessages});
+}
+
+void WindowMenus::addGraphTools(QMenu* menu)
 {
     const auto toggle = [this, menu](const QString& caption, const QString& name,
                                      void (TfrmMain::*command)()) {
@@ -109,7 +147,7 @@ void PopupMenus::addGraphTools(QMenu* menu)
     });
 }
 
-void PopupMenus::attach(QWidget* object, int kindTag, QMenu* menu)
+void WindowMenus::attach(QWidget* object, int kindTag, QMenu* menu)
 {
     object->setProperty(KindTagProperty, kindTag);
     object->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -120,13 +158,13 @@ void PopupMenus::attach(QWidget* object, int kindTag, QMenu* menu)
     });
 }
 
-void PopupMenus::mouseDown(QWidget* object, Qt::MouseButton button)
+void WindowMenus::mouseDown(QWidget* object, Qt::MouseButton button)
 {
     if (button == Qt::RightButton && KindTagOf(object) != 0)
         m_target = object;
 }
 
-int PopupMenus::KindTagOf(const QObject* object)
+int WindowMenus::KindTagOf(const QObject* object)
 {
     return object ? object->property(KindTagProperty).toInt() : 0;
 }
