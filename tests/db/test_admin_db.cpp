@@ -4,6 +4,7 @@
 
 #include "core/db/password_scrambler.h"
 #include "db/engine_fixture.h"
+#include "text_literal.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -19,12 +20,9 @@
 #include <cmath>
 #include <memory>
 
-namespace {
+using orvela::test::operator""_q;
 
-QString operator""_q(const char* text, std::size_t size)
-{
-    return QString::fromUtf8(text, static_cast<int>(size));
-}
+namespace {
 
 struct Run
 {

@@ -5,6 +5,7 @@
 #include "db/engine_fixture.h"
 #include "gui/db/frm_login.h"
 #include "recording_prompter.h"
+#include "text_literal.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -16,14 +17,6 @@
 
 using namespace orvela;
 using namespace orvela::test;
-
-namespace {
-// Test data reads better as plain literals; the project forbids their implicit conversion.
-QString operator""_q(const char* text, std::size_t size)
-{
-    return QString::fromUtf8(text, static_cast<int>(size));
-}
-} // namespace
 
 class TestFrmLogin : public QObject
 {

@@ -7,6 +7,7 @@
 #include "db/engine_fixture.h"
 #include "support/format_scan.h"
 #include "support/station_time.h"
+#include "text_literal.h"
 
 #include <QElapsedTimer>
 #include <QSqlError>
@@ -19,14 +20,6 @@
 
 using namespace orvela;
 using namespace orvela::test;
-
-namespace {
-// Test data reads better as plain literals; the project forbids their implicit conversion.
-QString operator""_q(const char* text, std::size_t size)
-{
-    return QString::fromUtf8(text, static_cast<int>(size));
-}
-} // namespace
 
 Q_DECLARE_METATYPE(orvela::test::Engine)
 Q_DECLARE_METATYPE(orvela::SqlDialect)

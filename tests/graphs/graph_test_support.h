@@ -7,6 +7,7 @@
 #include "core/db/station_queries.h"
 #include "db/engine_fixture.h"
 #include "support/station_time.h"
+#include "text_literal.h"
 
 #include <QString>
 #include <QtTest>
@@ -16,12 +17,6 @@
 #include <memory>
 
 namespace orvela::test {
-
-// Test data reads better as plain literals; the project forbids their implicit conversion.
-inline QString operator""_q(const char* text, std::size_t size)
-{
-    return QString::fromUtf8(text, static_cast<int>(size));
-}
 
 // The local clock stands at `now` for as long as the guard lives.
 class FixedClock
@@ -60,21 +55,47 @@ struct Connection
     }
 };
 
-// The connection to `engine` kept in `connections`: opened on first use (named
-// NAME_ENGINE) and kept there for the rest of the test. Null when it does not open.
-inline Connection* OpenedConnection(std::map<Engine, Connection>& connections,
-                                    const EngineFixture& fixture, Engine engine,
-                                    const QString& name)
+// What a test class whose cases run on the fixture's engines shares: the fixture, with the
+// station tables on every engine it has, and one connection of the program's own per engine,
+// opened on first use (named NAME_ENGINE) and kept for the rest of the test. The test class
+// derives from it after QObject and calls SetUpEngines and TearDownEngines from its
+// initTestCase and cleanupTestCase.
+class EngineCases
 {
-    auto found = connections.find(engine);
-    if (found == connections.end()) {
-        Connection connection;
-        if (!connection.Open(fixture, engine, name + QLatin1Char('_') + EngineLabel(engine)))
-            return nullptr;
-        found = connections.emplace(engine, std::move(connection)).first;
+protected:
+    void SetUpEngines()
+    {
+        m_fx = std::make_unique<EngineFixture>();
+        for (const Engine engine : AllEngines)
+            if (m_fx->Available(engine))
+                QVERIFY2(m_fx->CreateTables(engine), qPrintable(m_fx->LastError()));
     }
-    return &found->second;
-}
+    void TearDownEngines()
+    {
+        m_connections.clear();
+        m_fx.reset();
+    }
+    // Null when the connection does not open.
+    Connection* EngineConnection(Engine engine, const QString& name)
+    {
+        auto found = m_connections.find(engine);
+        if (found == m_connections.end()) {
+            Connection connection;
+            if (!connection.Open(*m_fx, engine, name + QLatin1Char('_') + EngineLabel(engine)))
+                return nullptr;
+            found = m_connections.emplace(engine, std::move(connection)).first;
+        }
+        return &found->second;
+    }
+    StationQueries* EngineQueries(Engine engine, const QString& name)
+    {
+        Connection* connection = EngineConnection(engine, name);
+        return connection ? connection->queries.get() : nullptr;
+    }
+
+    std::unique_ptr<EngineFixture> m_fx;
+    std::map<Engine, Connection> m_connections;
+};
 
 } // namespace orvela::test
 

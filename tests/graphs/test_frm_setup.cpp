@@ -2,6 +2,7 @@
 // scripts/test.sh started one, PostgreSQL): what it shows when it opens, what OK, Cancel, Esc
 // and the close box do, and its keyboard order.
 
+#include "dialog_press.h"
 #include "graph_test_support.h"
 #include "gui/app/frm_setup.h"
 #include "recording_prompter.h"
@@ -19,14 +20,6 @@ using namespace orvela;
 using namespace orvela::test;
 
 namespace {
-
-enum class Press
-{
-    Ok,
-    Cancel,
-    Escape,
-    CloseBox
-};
 
 const QString First = "<first>"_q; // the first entry, whatever order the engine lists them in
 
@@ -46,37 +39,16 @@ QStringList Sorted(QStringList list)
 
 } // namespace
 
-Q_DECLARE_METATYPE(Press)
-
-class TestFrmSetup : public QObject
+class TestFrmSetup : public QObject, protected EngineCases
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<EngineFixture> m_fx;
-    std::map<Engine, Connection> m_connections;
-
-    StationQueries* connect(Engine engine)
-    {
-        Connection* connection = OpenedConnection(m_connections, *m_fx, engine, "frm_setup"_q);
-        if (!connection)
-            return nullptr;
-        return connection->queries.get();
-    }
+    StationQueries* connect(Engine engine) { return EngineQueries(engine, "frm_setup"_q); }
 
 private slots:
-    void initTestCase()
-    {
-        m_fx = std::make_unique<EngineFixture>();
-        for (const Engine engine : AllEngines)
-            if (m_fx->Available(engine))
-                QVERIFY2(m_fx->CreateTables(engine), qPrintable(m_fx->LastError()));
-    }
-    void cleanupTestCase()
-    {
-        m_connections.clear();
-        m_fx.reset();
-    }
+    void initTestCase() { SetUpEngines(); }
+    void cleanupTestCase() { TearDownEngines(); }
 
     void dialog_data();
     void dialog();
@@ -302,20 +274,7 @@ void TestFrmSetup::dialog()
     if (!pickInterval.isEmpty())
         dialog.cbxGraphUpdate->setCurrentIndex(dialog.cbxGraphUpdate->findText(pickInterval));
 
-    switch (press) {
-    case Press::Ok:
-        QTest::mouseClick(dialog.btnOk, Qt::LeftButton);
-        break;
-    case Press::Cancel:
-        QTest::mouseClick(dialog.btnCancel, Qt::LeftButton);
-        break;
-    case Press::Escape:
-        QTest::keyClick(&dialog, Qt::Key_Escape);
-        break;
-    case Press::CloseBox:
-        dialog.close();
-        break;
-    }
+    PressOn(dialog, press, dialog.btnOk, dialog.btnCancel);
 
     QCOMPARE(dialog.isVisible(), stillOpen);
     if (stillOpen) {

@@ -106,14 +106,11 @@ const CivilTime March2{2005, 3, 2, 14, 37, 42};
 
 } // namespace
 
-class TestGraphChart : public QObject
+class TestGraphChart : public QObject, protected EngineCases
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<EngineFixture> m_fx;
-    std::map<Engine, Connection> m_connections;
-
     // The engine's connection, with empty tables and one station with the given sensors.
     StationQueries* prepare(Engine engine, const QString& station = "STN1"_q,
                             const QStringList& sensors = {"AIR TEMP"_q, "RAIN"_q})
@@ -129,7 +126,7 @@ private:
                        ", "_q + EngineFixture::Quote(sensor) + ")"_q);
         if (!m_fx->ExecAll(engine, sql))
             return nullptr;
-        Connection* connection = OpenedConnection(m_connections, *m_fx, engine, "graph_chart"_q);
+        Connection* connection = EngineConnection(engine, "graph_chart"_q);
         if (!connection)
             return nullptr;
         // Every case starts from a fresh connection, so no spelling learnt earlier applies.
@@ -139,18 +136,8 @@ private:
     }
 
 private slots:
-    void initTestCase()
-    {
-        m_fx = std::make_unique<EngineFixture>();
-        for (const Engine engine : AllEngines)
-            if (m_fx->Available(engine))
-                QVERIFY2(m_fx->CreateTables(engine), qPrintable(m_fx->LastError()));
-    }
-    void cleanupTestCase()
-    {
-        m_connections.clear();
-        m_fx.reset();
-    }
+    void initTestCase() { SetUpEngines(); }
+    void cleanupTestCase() { TearDownEngines(); }
 
     void window_data();
     void window();

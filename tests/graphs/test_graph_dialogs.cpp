@@ -1,10 +1,12 @@
 // The "Graph Time Range" and "Image File" dialogs driven through their widgets, and the loading
 // of station pictures from files of every kind.
 
+#include "dialog_press.h"
 #include "gui/graphs/frm_image_file.h"
 #include "gui/graphs/frm_time_range.h"
 #include "gui/graphs/station_picture.h"
 #include "recording_prompter.h"
+#include "text_literal.h"
 
 #include <QApplication>
 #include <QDir>
@@ -20,22 +22,12 @@
 #include <QtTest>
 
 using namespace orvela;
+using orvela::test::operator""_q;
 using orvela::test::RecordingPrompter;
 
+using orvela::test::Press;
+
 namespace {
-
-QString operator""_q(const char* text, std::size_t size)
-{
-    return QString::fromUtf8(text, static_cast<int>(size));
-}
-
-enum class Press
-{
-    Ok,
-    Cancel,
-    Escape,
-    Return
-};
 
 const QString Missing = "Image File does not exist."_q;
 
@@ -58,8 +50,6 @@ QImage Sample()
 }
 
 } // namespace
-
-Q_DECLARE_METATYPE(Press)
 
 class TestGraphDialogs : public QObject
 {
@@ -141,20 +131,7 @@ void TestGraphDialogs::timeRange()
         QCOMPARE(dialog.rangeButton(i)->text(), TfrmTimeRange::RangeLabels().at(i));
     if (pick >= 0)
         QTest::mouseClick(dialog.rangeButton(pick), Qt::LeftButton);
-    switch (press) {
-    case Press::Ok:
-        QTest::mouseClick(dialog.btnOK, Qt::LeftButton);
-        break;
-    case Press::Cancel:
-        QTest::mouseClick(dialog.btnCancel, Qt::LeftButton);
-        break;
-    case Press::Escape:
-        QTest::keyClick(&dialog, Qt::Key_Escape);
-        break;
-    case Press::Return:
-        QTest::keyClick(dialog.rangeButton(pick), Qt::Key_Return);
-        break;
-    }
+    PressOn(dialog, press, dialog.btnOK, dialog.btnCancel, dialog.rangeButton(pick));
     QVERIFY(!dialog.isVisible());
     const bool accepted = press == Press::Ok || press == Press::Return;
     QCOMPARE(dialog.result(), int(accepted ? QDialog::Accepted : QDialog::Rejected));
@@ -216,20 +193,7 @@ void TestGraphDialogs::imageFile()
     QCOMPARE(dialog.edtImage->text(), start);
     if (!typed.isNull())
         dialog.edtImage->setText(typed);
-    switch (press) {
-    case Press::Ok:
-        QTest::mouseClick(dialog.btnOK, Qt::LeftButton);
-        break;
-    case Press::Cancel:
-        QTest::mouseClick(dialog.btnCancel, Qt::LeftButton);
-        break;
-    case Press::Escape:
-        QTest::keyClick(&dialog, Qt::Key_Escape);
-        break;
-    case Press::Return:
-        QTest::keyClick(dialog.edtImage, Qt::Key_Return);
-        break;
-    }
+    PressOn(dialog, press, dialog.btnOK, dialog.btnCancel, dialog.edtImage);
     if (box.isEmpty()) {
         QVERIFY(prompter.boxes.isEmpty());
         QVERIFY(!dialog.isVisible());

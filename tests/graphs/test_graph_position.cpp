@@ -106,14 +106,11 @@ const PositionState On{true, true, true, true};
 
 Q_DECLARE_METATYPE(Answer)
 
-class TestGraphPosition : public QObject
+class TestGraphPosition : public QObject, protected EngineCases
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<EngineFixture> m_fx;
-    std::map<Engine, Connection> m_connections;
-
     StationQueries* prepare(Engine engine, const std::vector<TestReading>& readings)
     {
         if (!m_fx->Available(engine) || !m_fx->ClearTables(engine))
@@ -122,25 +119,12 @@ private:
                                     "INSERT INTO KT_SITESENSORS VALUES ('STN1', 'AIR TEMP')"_q}) ||
             !m_fx->InsertReadings(engine, "STN1"_q, "AIR TEMP"_q, readings))
             return nullptr;
-        Connection* connection = OpenedConnection(m_connections, *m_fx, engine, "graph_position"_q);
-        if (!connection)
-            return nullptr;
-        return connection->queries.get();
+        return EngineQueries(engine, "graph_position"_q);
     }
 
 private slots:
-    void initTestCase()
-    {
-        m_fx = std::make_unique<EngineFixture>();
-        for (const Engine engine : AllEngines)
-            if (m_fx->Available(engine))
-                QVERIFY2(m_fx->CreateTables(engine), qPrintable(m_fx->LastError()));
-    }
-    void cleanupTestCase()
-    {
-        m_connections.clear();
-        m_fx.reset();
-    }
+    void initTestCase() { SetUpEngines(); }
+    void cleanupTestCase() { TearDownEngines(); }
 
     void toggleClicks_data();
     void toggleClicks();

@@ -13,6 +13,7 @@
 #include "gui/live/live_position.h"
 #include "gui/messages/frm_log.h"
 #include "recording_prompter.h"
+#include "text_literal.h"
 
 #include <qwt_plot_curve.h>
 
@@ -40,14 +41,10 @@
 #include <optional>
 
 using namespace orvela;
+using orvela::test::operator""_q;
 using orvela::test::RecordingPrompter;
 
 namespace {
-
-QString operator""_q(const char* text, std::size_t size)
-{
-    return QString::fromUtf8(text, static_cast<int>(size));
-}
 
 enum class Entry
 {

@@ -4,6 +4,7 @@
 #include "core/graphs/graph_export.h"
 #include "core/graphs/graph_text.h"
 #include "support/format_scan.h"
+#include "text_literal.h"
 
 #include <QtTest>
 
@@ -13,13 +14,7 @@
 #include <limits>
 
 using namespace orvela;
-
-namespace {
-QString operator""_q(const char* text, std::size_t size)
-{
-    return QString::fromUtf8(text, static_cast<int>(size));
-}
-} // namespace
+using orvela::test::operator""_q;
 
 class TestGraphText : public QObject
 {

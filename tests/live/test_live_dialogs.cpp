@@ -1,5 +1,6 @@
 // The "Min/Max Settings" and "Sensor Units" dialogs, driven through their widgets.
 
+#include "dialog_press.h"
 #include "gui/live/frm_min_max.h"
 #include "gui/live/frm_units.h"
 #include "recording_prompter.h"
@@ -14,14 +15,9 @@
 using namespace orvela;
 using orvela::test::RecordingPrompter;
 
-namespace {
+using orvela::test::Press;
 
-enum class Press
-{
-    OkButton,
-    ReturnKey,
-    CancelButton
-};
+namespace {
 
 void TypeInto(QLineEdit* edit, const QString& text)
 {
@@ -52,7 +48,6 @@ const std::optional<double> NoLimit;
 } // namespace
 
 Q_DECLARE_METATYPE(orvela::LimitsCheck)
-Q_DECLARE_METATYPE(Press)
 Q_DECLARE_METATYPE(orvela::AlarmLimits)
 
 class TestLiveDialogs : public QObject
@@ -126,14 +121,14 @@ void TestLiveDialogs::minMaxEdited_data()
     QTest::addColumn<float>("maximum");
     const LimitsCheck thermometer = LimitsCheck::AnyPair;
     const LimitsCheck dial = LimitsCheck::MinimumNotAboveMaximum;
-    const Press ok = Press::OkButton;
+    const Press ok = Press::Ok;
     QTest::newRow("0.1 becomes the nearest float")
         << thermometer << "0.1"
         << "5" << ok << "" << static_cast<float>(0.1) << 5.0f;
     QTest::newRow("return presses OK") << dial << "1"
-                                       << "7.25" << Press::ReturnKey << "" << 1.0f << 7.25f;
+                                       << "7.25" << Press::Return << "" << 1.0f << 7.25f;
     QTest::newRow("cancel keeps the old") << thermometer << "3"
-                                          << "4" << Press::CancelButton << "" << -1.0f << -1.0f;
+                                          << "4" << Press::Cancel << "" << -1.0f << -1.0f;
     QTest::newRow("minimum not numeric") << thermometer << "abc"
                                          << "5" << ok << NotNumeric << -1.0f << -1.0f;
     QTest::newRow("maximum empty") << thermometer << "1"
@@ -174,17 +169,13 @@ void TestLiveDialogs::minMaxEdited()
     dialog.show();
     TypeInto(dialog.edtMinValue, minText);
     TypeInto(dialog.edtMaxValue, maxText);
-    if (press == Press::ReturnKey)
-        QTest::keyClick(dialog.edtMaxValue, Qt::Key_Return);
-    else
-        QTest::mouseClick(press == Press::OkButton ? dialog.btnOK : dialog.btnCancel,
-                          Qt::LeftButton);
+    PressOn(dialog, press, dialog.btnOK, dialog.btnCancel, dialog.edtMaxValue);
 
     if (box.isEmpty()) {
         QVERIFY(prompter.boxes.isEmpty());
         QVERIFY(!dialog.isVisible());
         QCOMPARE(dialog.result(),
-                 int(press == Press::CancelButton ? QDialog::Rejected : QDialog::Accepted));
+                 int(press == Press::Cancel ? QDialog::Rejected : QDialog::Accepted));
     } else {
         QCOMPARE(prompter.texts(), QStringList{box});
         QCOMPARE(prompter.boxes.front().icon, BoxIcon::Error);
@@ -226,7 +217,7 @@ void TestLiveDialogs::minMaxAlarms_data()
     QTest::addColumn<Press>("press");
     QTest::addColumn<QString>("box");        // empty: no box
     QTest::addColumn<AlarmLimits>("alarms"); // the caller's after
-    const Press ok = Press::OkButton;
+    const Press ok = Press::Ok;
     const AlarmLimits kept{1.5, NoLimit};
     const QString notNumeric = TfrmMinMax::AlarmNotNumericText;
     QTest::newRow("emptied: no limits") << "0"
@@ -235,7 +226,7 @@ void TestLiveDialogs::minMaxAlarms_data()
     QTest::newRow("both, blanks around")
         << "0"
         << " -5 "
-        << "30.25" << Press::ReturnKey << "" << AlarmLimits{-5.0, 30.25};
+        << "30.25" << Press::Return << "" << AlarmLimits{-5.0, 30.25};
     QTest::newRow("equal limits") << "0"
                                   << "5"
                                   << "5" << ok << "" << AlarmLimits{5.0, 5.0};
@@ -256,7 +247,7 @@ void TestLiveDialogs::minMaxAlarms_data()
                                                     << "" << ok << NotNumeric << kept;
     QTest::newRow("cancel keeps the old") << "0"
                                           << "2"
-                                          << "3" << Press::CancelButton << "" << kept;
+                                          << "3" << Press::Cancel << "" << kept;
 }
 
 // The alarm limits beside the gauge limits: shown as kept, empty for none, refused with their
@@ -282,15 +273,11 @@ void TestLiveDialogs::minMaxAlarms()
     TypeInto(dialog.edtMinValue, minText);
     TypeInto(dialog.edtAlarmLow, lowText);
     TypeInto(dialog.edtAlarmHigh, highText);
-    if (press == Press::ReturnKey)
-        QTest::keyClick(dialog.edtAlarmHigh, Qt::Key_Return);
-    else
-        QTest::mouseClick(press == Press::OkButton ? dialog.btnOK : dialog.btnCancel,
-                          Qt::LeftButton);
+    PressOn(dialog, press, dialog.btnOK, dialog.btnCancel, dialog.edtAlarmHigh);
     QCOMPARE(prompter.texts(), box.isEmpty() ? QStringList() : QStringList{box});
     QCOMPARE(dialog.isVisible(), !box.isEmpty());
     QVERIFY(caller == alarms);
-    QCOMPARE(minimum, box.isEmpty() && press != Press::CancelButton ? minText.toFloat() : 0.0f);
+    QCOMPARE(minimum, box.isEmpty() && press != Press::Cancel ? minText.toFloat() : 0.0f);
 
     // Without alarm limits to edit the dialog is the plain one.
     TfrmMinMax plain(minimum, maximum, LimitsCheck::AnyPair);
@@ -303,10 +290,10 @@ void TestLiveDialogs::units_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<Press>("press");
     QTest::addColumn<QString>("units");
-    QTest::newRow("new units") << "m/s" << Press::OkButton << "m/s";
-    QTest::newRow("emptied") << "" << Press::OkButton << "";
-    QTest::newRow("blanks kept") << "  km/h " << Press::ReturnKey << "  km/h ";
-    QTest::newRow("cancel keeps the old") << "m/s" << Press::CancelButton << "deg";
+    QTest::newRow("new units") << "m/s" << Press::Ok << "m/s";
+    QTest::newRow("emptied") << "" << Press::Ok << "";
+    QTest::newRow("blanks kept") << "  km/h " << Press::Return << "  km/h ";
+    QTest::newRow("cancel keeps the old") << "m/s" << Press::Cancel << "deg";
 }
 
 void TestLiveDialogs::units()
@@ -320,13 +307,8 @@ void TestLiveDialogs::units()
     dialog.show();
     QCOMPARE(dialog.edtUnits->text(), QStringLiteral("deg"));
     TypeInto(dialog.edtUnits, typed);
-    if (press == Press::ReturnKey)
-        QTest::keyClick(dialog.edtUnits, Qt::Key_Return);
-    else
-        QTest::mouseClick(press == Press::OkButton ? dialog.btnOK : dialog.btnCancel,
-                          Qt::LeftButton);
-    QCOMPARE(dialog.result(),
-             int(press == Press::CancelButton ? QDialog::Rejected : QDialog::Accepted));
+    PressOn(dialog, press, dialog.btnOK, dialog.btnCancel, dialog.edtUnits);
+    QCOMPARE(dialog.result(), int(press == Press::Cancel ? QDialog::Rejected : QDialog::Accepted));
     QCOMPARE(caller, units);
 }
 
