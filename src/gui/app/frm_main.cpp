@@ -9,6 +9,7 @@
 #include "gui/live/wind_chart.h"
 #include "gui/messages/frm_log.h"
 #include "gui/messages/prompter.h"
+#include "gui/widgets/fonts.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -38,9 +39,7 @@ TfrmMain::TfrmMain(const QString& configPath, TfrmLog& log, QWidget* parent)
       m_caption(*this)
 {
     setObjectName(QStringLiteral("frmMain"));
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(11);
-    setFont(font);
+    setFont(ArialPixels(11));
     resize(DesignWidth, DesignHeight);
 
     connect(Timer1(), &QTimer::timeout, this, &TfrmMain::Timer1Timer);

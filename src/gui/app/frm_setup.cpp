@@ -2,6 +2,7 @@
 
 #include "core/db/station_database.h"
 #include "gui/messages/prompter.h"
+#include "gui/widgets/fonts.h"
 #include "support/format_scan.h"
 
 #include <QComboBox>
@@ -45,9 +46,7 @@ TfrmSetup::TfrmSetup(QString& currentStation, QString& displayTitle, std::int32_
     setObjectName(QStringLiteral("frmSetup"));
     setWindowTitle(QStringLiteral("Setup"));
     setModal(true);
-    QFont arial(QStringLiteral("Arial"));
-    arial.setPixelSize(13);
-    setFont(arial);
+    setFont(ArialPixels(13));
     setFixedSize(ClientWidth, ClientHeight);
 
     Bevel1 = new QFrame(this);

@@ -5,6 +5,7 @@
 // first show that waits until the window is on the screen.
 
 #include "core/config/settings_keys.h"
+#include "gui/widgets/position_tab.h"
 
 #include <QRect>
 #include <QSize>
@@ -19,8 +20,6 @@ class QWidget;
 namespace orvela {
 
 class SettingsStore;
-
-using DesignPlaces = std::vector<std::pair<QWidget*, QRect>>;
 
 // Places each panel at its design rectangle scaled by the factors, each edge on its own, so
 // panels that meet still meet.

@@ -1,11 +1,11 @@
 #include "gui/graphs/graph_position.h"
 
 #include "core/config/settings_store.h"
-#include "gui/live/sensor_chooser.h"
-
 #include "gui/graphs/frm_time_range.h"
 #include "gui/graphs/graph_cursor.h"
 #include "gui/graphs/reading_series.h"
+#include "gui/widgets/fonts.h"
+#include "gui/widgets/sensor_chooser.h"
 
 #include <qwt_plot_curve.h>
 
@@ -26,13 +26,6 @@ constexpr int TwoLineReadOutHeight = 34;
 constexpr int ToggleTop = 8;
 constexpr int ToggleRight = 6;
 const QColor Cream(255, 251, 240);
-
-QFont arialPixels(int pixels)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(pixels);
-    return font;
-}
 
 } // namespace
 
@@ -140,7 +133,7 @@ GraphPosition::GraphPosition(const settings::Position& entry, QWidget* parent)
     m_readOutText = new QLabel(m_readOut);
     m_readOutText->setObjectName(QStringLiteral("lbl24Hour%1Bottom").arg(slot));
     m_readOutText->setAlignment(Qt::AlignCenter);
-    m_readOutText->setFont(arialPixels(11));
+    m_readOutText->setFont(ArialPixels(11));
     auto* readOutLayout = new QHBoxLayout(m_readOut);
     readOutLayout->setContentsMargins(2, 1, 2, 1);
     readOutLayout->addWidget(m_readOutText);
@@ -158,6 +151,11 @@ GraphPosition::GraphPosition(const settings::Position& entry, QWidget* parent)
     connect(m_cursor, &ReadOutCursor::secondChanged, this, &GraphPosition::writeReadOut);
     setCursorOn(false);
     placeToggle();
+}
+
+QWidget* GraphPosition::display() const
+{
+    return m_chart;
 }
 
 int GraphPosition::rangeIndex() const

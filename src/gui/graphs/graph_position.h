@@ -65,6 +65,8 @@ public:
     int slot() const { return m_entry.slot; }
     QComboBox* chooser() const { return m_chooser; }
     GraphChart* chart() const { return m_chart; }
+    // The chart: the object the popup commands act on.
+    QWidget* display() const;
     // pnl24Hour(slot)Bottom and its label lbl24Hour(slot)Bottom.
     QFrame* readOutBar() const { return m_readOut; }
     QLabel* readOutLabel() const { return m_readOutText; }

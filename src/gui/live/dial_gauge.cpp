@@ -2,6 +2,7 @@
 
 #include "core/live/gauge_scale.h"
 #include "core/live/value_text.h"
+#include "gui/widgets/fonts.h"
 
 #include <qwt_dial.h>
 #include <qwt_dial_needle.h>
@@ -37,13 +38,6 @@ constexpr int CaptionFontPixels = 16;
 const QColor Face(128, 128, 128);
 const QColor ZoneBlue(0, 0, 255);
 const QColor NeedleRed(220, 0, 0);
-
-QFont ArialPixels(int pixels)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(pixels);
-    return font;
-}
 
 // Scale labels carry one decimal, like the value labels of the live positions. Beyond seven
 // digits before the decimal point they are short scientific numbers ("5e+08"): the labels'

@@ -5,10 +5,11 @@
 #include "core/live/value_text.h"
 #include "gui/live/dial_gauge.h"
 #include "gui/live/frm_min_max.h"
-#include "gui/live/sensor_chooser.h"
 #include "gui/live/thermometer_gauge.h"
 #include "gui/live/wind_chart.h"
 #include "gui/messages/prompter.h"
+#include "gui/widgets/fonts.h"
+#include "gui/widgets/sensor_chooser.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -22,14 +23,6 @@ constexpr int ValueLabelHeight = 26;
 // A stale reading's label holds a second line: its age.
 constexpr int TwoLineLabelHeight = 44;
 const QString AlarmStyle = QStringLiteral("color: #d00000;");
-
-QFont arialPixels(int pixels, bool bold = false)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
 
 // Lies over a display whose reading is stale and washes it out with the panel's colour; the
 // mouse goes through it to the display and its popup menu.
@@ -100,7 +93,7 @@ LivePosition::LivePosition(const settings::Position& entry, QWidget* parent)
         m_caption = new QLabel(this);
         m_caption->setObjectName(QStringLiteral("lblLive%1").arg(slot));
         m_caption->setAlignment(Qt::AlignCenter);
-        QFont font = arialPixels(13);
+        QFont font = ArialPixels(13);
         font.setUnderline(true);
         m_caption->setFont(font);
 
@@ -109,7 +102,7 @@ LivePosition::LivePosition(const settings::Position& entry, QWidget* parent)
             m_thermometer->setMajorStep(entry.majorStep);
         m_display = m_thermometer;
 
-        m_value->setFont(arialPixels(13, true));
+        m_value->setFont(ArialPixels(13, true));
         m_value->setAutoFillBackground(true);
         m_valueStyle = QStringLiteral("background-color: #fffbf0;");
         break;
@@ -117,7 +110,7 @@ LivePosition::LivePosition(const settings::Position& entry, QWidget* parent)
     case PositionKind::Dial:
         m_dial = new DialGauge(this);
         m_display = m_dial;
-        m_value->setFont(arialPixels(16, true));
+        m_value->setFont(ArialPixels(16, true));
         break;
     case PositionKind::WindChart:
     case PositionKind::Graph: {
@@ -126,10 +119,10 @@ LivePosition::LivePosition(const settings::Position& entry, QWidget* parent)
         // Both labels sit on the chart: the caption top left, the value near the top right.
         m_caption = new QLabel(m_wind);
         m_caption->setObjectName(QStringLiteral("lblLive%1").arg(slot));
-        m_caption->setFont(arialPixels(13));
+        m_caption->setFont(ArialPixels(13));
         m_caption->setStyleSheet(QStringLiteral("color: white;"));
         m_value->setParent(m_wind);
-        m_value->setFont(arialPixels(16, true));
+        m_value->setFont(ArialPixels(16, true));
         m_valueStyle = QStringLiteral("color: white;");
         break;
     }

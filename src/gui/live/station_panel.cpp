@@ -3,6 +3,7 @@
 #include "gui/graphs/frm_image_file.h"
 #include "gui/graphs/station_picture.h"
 #include "gui/messages/prompter.h"
+#include "gui/widgets/fonts.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -22,14 +23,6 @@ constexpr int PanelHeight = 316;
 constexpr int PictureWidth = 229;
 constexpr int PictureHeight = 240;
 
-QFont arialPixels(int pixels, bool bold = false)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
-
 constexpr int AgeBannerHeight = 28;
 const QString TitleStyle = QStringLiteral("color: blue;");
 const QString LastUpdateStyle = QStringLiteral("color: navy;");
@@ -44,13 +37,13 @@ StationPanel::StationPanel(QWidget* parent) : QFrame(parent)
 
     m_title = new QLabel(QStringLiteral("Last Data Time"), this);
     m_title->setObjectName(QStringLiteral("lblLastDataTime"));
-    m_title->setFont(arialPixels(19));
+    m_title->setFont(ArialPixels(19));
     m_title->setStyleSheet(TitleStyle);
     m_title->setAlignment(Qt::AlignCenter);
 
     m_lastUpdate = new QLabel(QStringLiteral("dd/mm/yyyy hh:mm:ss"), this);
     m_lastUpdate->setObjectName(QStringLiteral("lblLastUpdate"));
-    m_lastUpdate->setFont(arialPixels(19));
+    m_lastUpdate->setFont(ArialPixels(19));
     m_lastUpdate->setStyleSheet(LastUpdateStyle);
     m_lastUpdate->setAlignment(Qt::AlignCenter);
 
@@ -61,7 +54,7 @@ StationPanel::StationPanel(QWidget* parent) : QFrame(parent)
 
     m_age = new QLabel(this);
     m_age->setObjectName(QStringLiteral("lblDataAge"));
-    m_age->setFont(arialPixels(19, true));
+    m_age->setFont(ArialPixels(19, true));
     m_age->setAlignment(Qt::AlignCenter);
     m_age->hide();
     resize(PanelWidth, PanelHeight);

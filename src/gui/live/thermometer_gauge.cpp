@@ -1,6 +1,7 @@
 #include "gui/live/thermometer_gauge.h"
 
 #include "core/live/gauge_scale.h"
+#include "gui/widgets/fonts.h"
 
 #include <qwt_scale_div.h>
 #include <qwt_scale_draw.h>
@@ -72,9 +73,7 @@ ThermometerGauge::ThermometerGauge(QWidget* parent) : QwtThermo(parent)
     setPalette(colours);
     setAutoFillBackground(true);
 
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(13);
-    setFont(font);
+    setFont(ArialPixels(13));
 
     updateScale();
 }

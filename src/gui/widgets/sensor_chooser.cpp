@@ -1,4 +1,4 @@
-#include "gui/live/sensor_chooser.h"
+#include "gui/widgets/sensor_chooser.h"
 
 #include <QComboBox>
 
