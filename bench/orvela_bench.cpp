@@ -17,6 +17,7 @@
 // With --soak it then runs that many more refreshes (1,000 by default), a minute apart on the
 // station's clock, and prints the resident set before and after them.
 
+#include "bench_station.h"
 #include "core/config/settings_keys.h"
 #include "core/config/settings_store.h"
 #include "core/db/password_scrambler.h"
@@ -31,6 +32,7 @@
 #include "gui/graphs/reading_series.h"
 #include "gui/messages/frm_log.h"
 #include "process_figures.h"
+#include "raw_fetch.h"
 #include "recording_prompter.h"
 
 #include <QApplication>
@@ -61,15 +63,6 @@ using namespace orvela::test;
 using namespace orvela::bench;
 
 namespace {
-
-const QString Station = QStringLiteral("BENCH");
-const std::array<QString, 6> Sensors = {QStringLiteral("AIR TEMP"),   QStringLiteral("HUMIDITY"),
-                                        QStringLiteral("PRESSURE"),   QStringLiteral("RAIN"),
-                                        QStringLiteral("WIND SPEED"), QStringLiteral("WIND DIR")};
-// The clock stands at the end of the window's data when the graphs first load; each steady
-// refresh comes a minute later on it, and the readings for those minutes are stored ahead.
-const CivilTime Now{2005, 3, 11, 0, 0, 0};
-constexpr StationTime RefreshEvery = 60;
 
 struct Options
 {
@@ -134,225 +127,6 @@ Options ParseOptions(const QStringList& arguments)
     }
     return options;
 }
-
-// The readings of one sensor: every `step` seconds from the window's start (excluded) on, up to
-// the clock of the last refresh the run makes.
-struct Shape
-{
-    int step = 60;
-    int days = 10;
-    int refreshes = 0; // steady refreshes after the first loads
-    StationTime first() const { return EncodeStationTime(Now) - days * SecondsPerDay; }
-    long long readings() const
-    {
-        return (static_cast<long long>(days) * SecondsPerDay +
-                static_cast<long long>(refreshes) * RefreshEvery) /
-               step;
-    }
-    // Readings within the window that ends `minutes` refreshes after Now.
-    long long inWindow(int minutes) const
-    {
-        const long long low = static_cast<long long>(minutes) * RefreshEvery;
-        const long long high = low + static_cast<long long>(days) * SecondsPerDay;
-        const long long firstIndex = std::max<long long>(1, (low + step - 1) / step);
-        return std::min(readings(), high / step) - firstIndex + 1;
-    }
-    double value(int sensor, long long k) const
-    {
-        return sensor * 100.0 + static_cast<double>(k % 997) / 7.0;
-    }
-    QString label() const { return QStringLiteral("%1 s readings").arg(step); }
-};
-
-std::vector<TestReading> SensorReadings(int sensor, const Shape& shape, long long from,
-                                        long long to)
-{
-    std::vector<TestReading> readings;
-    for (long long k = from; k <= to; ++k) {
-        const CivilTime t =
-            DecodeStationTime(shape.first() + static_cast<StationTime>(k * shape.step));
-        readings.push_back(
-            {t.year, t.month, t.day, t.hour, t.minute, t.second, shape.value(sensor, k)});
-    }
-    return readings;
-}
-
-// An engine that can make the rows itself fills millions of them in seconds; any other would
-// take them as literal rows, a few hundred a statement.
-bool FillReadings(EngineFixture& fixture, Engine engine, int sensor, const Shape& shape)
-{
-    const CivilTime first = DecodeStationTime(shape.first());
-    const QString origin =
-        QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d", first.year, first.month, first.day,
-                          first.hour, first.minute, first.second);
-    const QString sensorName = EngineFixture::Quote(Sensors[static_cast<std::size_t>(sensor)]);
-    const QString count = QString::number(shape.readings());
-    const QString step = QString::number(shape.step);
-    const QString base = QString::number(sensor * 100);
-    switch (engine) {
-    case Engine::SQLite:
-        // datetime() writes SQLite's own 'YYYY-MM-DD HH:MM:SS' form, which the program expects.
-        return fixture.Exec(
-            engine, QStringLiteral("WITH RECURSIVE k(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM "
-                                   "k WHERE n < %1) INSERT INTO KT_DATA1 SELECT 'BENCH', %2, "
-                                   "datetime('%3', '+' || (n * %4) || ' seconds'), %5 + "
-                                   "(n % 997) / 7.0 FROM k")
-                        .arg(count, sensorName, origin, step, base));
-    case Engine::PostgreSQL:
-        return fixture.Exec(
-            engine, QStringLiteral("INSERT INTO KT_DATA1 SELECT 'BENCH', %2, TIMESTAMP '%3' + n * "
-                                   "%4 * INTERVAL '1 second', %5 + (n % 997)::double precision / "
-                                   "7 FROM generate_series(1, %1) AS n")
-                        .arg(count, sensorName, origin, step, base));
-    case Engine::MariaDB:
-        // The sequence engine's table seq_1_to_N holds the numbers 1 to N.
-        return fixture.Exec(
-            engine, QStringLiteral("INSERT INTO KT_DATA1 SELECT 'BENCH', %2, TIMESTAMP '%3' + "
-                                   "INTERVAL (seq * %4) SECOND, %5 + (seq % 997) / 7e0 FROM "
-                                   "seq_1_to_%1")
-                        .arg(count, sensorName, origin, step, base));
-    default:
-        break;
-    }
-    constexpr long long Chunk = 100000;
-    for (long long from = 1; from <= shape.readings(); from += Chunk)
-        if (!fixture.InsertReadings(
-                engine, Station, Sensors[static_cast<std::size_t>(sensor)],
-                SensorReadings(sensor, shape, from, std::min(shape.readings(), from + Chunk - 1))))
-            return false;
-    return true;
-}
-
-bool FillDatabase(EngineFixture& fixture, Engine engine, const Shape& shape)
-{
-    if (!fixture.CreateTables(engine))
-        return false;
-    QStringList sql{QStringLiteral("INSERT INTO KT_SITES VALUES ('BENCH', ") +
-                    EngineFixture::TimeLiteral(engine, Now.year, Now.month, Now.day, 0, 0, 0) +
-                    QStringLiteral(")")};
-    for (const QString& sensor : Sensors)
-        sql.append(QStringLiteral("INSERT INTO KT_SITESENSORS VALUES ('BENCH', '") + sensor +
-                   QStringLiteral("')"));
-    if (!fixture.ExecAll(engine, sql))
-        return false;
-    for (std::size_t i = 0; i < Sensors.size(); ++i)
-        if (!FillReadings(fixture, engine, static_cast<int>(i), shape))
-            return false;
-    return true;
-}
-
-// The same rows, fetched the plainest way: one connection, and per sensor a prepared
-// statement with bound parameters and two bound columns.
-class RawFetch
-{
-public:
-    RawFetch(const QString& dataSource, const QString& user, const QString& password, bool sqlite)
-        : m_sqlite(sqlite)
-    {
-        SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &m_env);
-        SQLSetEnvAttr(m_env, SQL_ATTR_ODBC_VERSION,
-                      reinterpret_cast<SQLPOINTER>(static_cast<std::uintptr_t>(SQL_OV_ODBC3)), 0);
-        SQLAllocHandle(SQL_HANDLE_DBC, m_env, &m_dbc);
-        QString quoted = password;
-        quoted.replace(QStringLiteral("}"), QStringLiteral("}}"));
-        const std::string connect = (QStringLiteral("DSN=") + dataSource + QStringLiteral(";UID=") +
-                                     user + QStringLiteral(";PWD={") + quoted + QStringLiteral("}"))
-                                        .toStdString();
-        SQLCHAR out[1024];
-        SQLSMALLINT outLength = 0;
-        const SQLRETURN rc = SQLDriverConnect(
-            m_dbc, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(connect.c_str())), SQL_NTS,
-            out, sizeof out, &outLength, SQL_DRIVER_NOPROMPT);
-        if (!SQL_SUCCEEDED(rc))
-            throw std::runtime_error("raw ODBC connection failed");
-    }
-    ~RawFetch()
-    {
-        SQLDisconnect(m_dbc);
-        SQLFreeHandle(SQL_HANDLE_DBC, m_dbc);
-        SQLFreeHandle(SQL_HANDLE_ENV, m_env);
-    }
-    RawFetch(const RawFetch&) = delete;
-    RawFetch& operator=(const RawFetch&) = delete;
-
-    // Rows fetched for one sensor over the window.
-    long Fetch(const QString& sensor, const CivilTime& from, const CivilTime& to, double& sum)
-    {
-        SQLHSTMT statement = SQL_NULL_HSTMT;
-        SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &statement);
-        static const char* text =
-            "SELECT TIME_TAG, ED_VALUE FROM KT_DATA1 WHERE (STATION_ID=?) AND (SENSORNAME=?) AND "
-            "(? <= TIME_TAG) AND (TIME_TAG <=?) ORDER BY TIME_TAG ";
-        SQLPrepare(statement, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text)), SQL_NTS);
-        std::string station = Station.toStdString();
-        std::string name = sensor.toStdString();
-        SQLLEN stationLength = static_cast<SQLLEN>(station.size());
-        SQLLEN nameLength = static_cast<SQLLEN>(name.size());
-        SQLBindParameter(statement, 1, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, 4000, 0,
-                         station.data(), 0, &stationLength);
-        SQLBindParameter(statement, 2, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, 4000, 0,
-                         name.data(), 0, &nameLength);
-        char fromText[20];
-        char toText[20];
-        SQL_TIMESTAMP_STRUCT fromStamp{};
-        SQL_TIMESTAMP_STRUCT toStamp{};
-        SQLLEN fromLength = 19;
-        SQLLEN toLength = 19;
-        if (m_sqlite) {
-            Format(fromText, from);
-            Format(toText, to);
-            SQLBindParameter(statement, 3, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, 19, 0,
-                             fromText, 0, &fromLength);
-            SQLBindParameter(statement, 4, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, 19, 0, toText,
-                             0, &toLength);
-        } else {
-            fromStamp = Stamp(from);
-            toStamp = Stamp(to);
-            fromLength = toLength = sizeof(SQL_TIMESTAMP_STRUCT);
-            SQLBindParameter(statement, 3, SQL_PARAM_INPUT, SQL_C_TYPE_TIMESTAMP,
-                             SQL_TYPE_TIMESTAMP, 19, 0, &fromStamp, 0, &fromLength);
-            SQLBindParameter(statement, 4, SQL_PARAM_INPUT, SQL_C_TYPE_TIMESTAMP,
-                             SQL_TYPE_TIMESTAMP, 19, 0, &toStamp, 0, &toLength);
-        }
-        if (!SQL_SUCCEEDED(SQLExecute(statement)))
-            throw std::runtime_error("raw ODBC statement failed");
-        SQL_TIMESTAMP_STRUCT time{};
-        double value = 0;
-        SQLLEN timeIndicator = 0;
-        SQLLEN valueIndicator = 0;
-        SQLBindCol(statement, 1, SQL_C_TYPE_TIMESTAMP, &time, sizeof time, &timeIndicator);
-        SQLBindCol(statement, 2, SQL_C_DOUBLE, &value, sizeof value, &valueIndicator);
-        long rows = 0;
-        while (SQL_SUCCEEDED(SQLFetch(statement))) {
-            ++rows;
-            sum += value + time.minute;
-        }
-        SQLFreeHandle(SQL_HANDLE_STMT, statement);
-        return rows;
-    }
-
-private:
-    static void Format(char* out, const CivilTime& t)
-    {
-        std::snprintf(out, 20, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
-                      t.minute, t.second);
-    }
-    static SQL_TIMESTAMP_STRUCT Stamp(const CivilTime& t)
-    {
-        SQL_TIMESTAMP_STRUCT s{};
-        s.year = static_cast<SQLSMALLINT>(t.year);
-        s.month = static_cast<SQLUSMALLINT>(t.month);
-        s.day = static_cast<SQLUSMALLINT>(t.day);
-        s.hour = static_cast<SQLUSMALLINT>(t.hour);
-        s.minute = static_cast<SQLUSMALLINT>(t.minute);
-        s.second = static_cast<SQLUSMALLINT>(t.second);
-        return s;
-    }
-
-    bool m_sqlite;
-    SQLHENV m_env = SQL_NULL_HENV;
-    SQLHDBC m_dbc = SQL_NULL_HDBC;
-};
 
 // The six graph positions, shown (on the offscreen platform unless a display is chosen), and
 // the program's own connection.

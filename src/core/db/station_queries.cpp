@@ -105,6 +105,21 @@ public:
 
     QSqlQuery& Query() { return m_query; }
 
+    // Runs the statement and reads the first column of every row, nulls left out.
+    QStringList ReadNames()
+    {
+        Execute();
+        QStringList names;
+        while (m_query.next()) {
+            const QVariant name = m_query.value(0);
+            if (!name.isNull())
+                names.append(name.toString());
+        }
+        if (m_query.lastError().isValid())
+            Fail();
+        return names;
+    }
+
     // The handle of the executed statement, for reading its rows directly.
     SQLHSTMT Handle()
     {
@@ -289,19 +304,9 @@ QString StationQueries::SensorForQuery(const QString& storedStation, const QStri
 QStringList StationQueries::ReadStationIds()
 {
     ForgetSpellingsOfOtherConnection();
-    QStringList ids = m_database.RunStatement([](QSqlDatabase& database) {
+    const QStringList ids = m_database.RunStatement([](QSqlDatabase& database) {
         Statement statement(database, statements::StationList);
-        statement.Execute();
-        QSqlQuery& query = statement.Query();
-        QStringList stored;
-        while (query.next()) {
-            const QVariant id = query.value(0);
-            if (!id.isNull())
-                stored.append(id.toString());
-        }
-        if (query.lastError().isValid())
-            statement.Fail();
-        return stored;
+        return statement.ReadNames();
     });
     for (const QString& id : ids)
         RememberSpelling(m_spellings.stations, id);
@@ -312,20 +317,10 @@ QStringList StationQueries::ReadStationIds()
 QStringList StationQueries::ReadSensorNames(const QString& stationParameter)
 {
     ForgetSpellingsOfOtherConnection();
-    QStringList names = m_database.RunStatement([&stationParameter](QSqlDatabase& database) {
+    const QStringList names = m_database.RunStatement([&stationParameter](QSqlDatabase& database) {
         Statement statement(database, statements::StationSensors);
         statement.Bind(QStringLiteral(":StationID"), stationParameter);
-        statement.Execute();
-        QSqlQuery& query = statement.Query();
-        QStringList stored;
-        while (query.next()) {
-            const QVariant name = query.value(0);
-            if (!name.isNull())
-                stored.append(name.toString());
-        }
-        if (query.lastError().isValid())
-            statement.Fail();
-        return stored;
+        return statement.ReadNames();
     });
     QHash<QString, QString>& spellings = m_spellings.sensors[stationParameter];
     for (const QString& name : names)

@@ -3,6 +3,7 @@
 #include "core/db/station_queries.h"
 #include "support/format_scan.h"
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -86,34 +87,33 @@ QString DecimalText(double value, const QLocale& locale, bool dropLeadingZero)
     return text;
 }
 
+// The six time ranges: how far back from its end a window reaches, and its name.
+struct TimeRange
+{
+    CivilTime back;
+    const char* label;
+};
+constexpr std::array<TimeRange, 6> TimeRanges = {{{{0, 0, 0, -6, 0, 0}, "6 hours"},
+                                                  {{0, 0, 0, -12, 0, 0}, "12 hours"},
+                                                  {{0, 0, -1, 0, 0, 0}, "24 hours"},
+                                                  {{0, 0, -3, 0, 0, 0}, "3 days"},
+                                                  {{0, 0, -7, 0, 0, 0}, "7 days"},
+                                                  {{0, 0, -10, 0, 0, 0}, "10 days"}}};
+
+// An index outside 0 to 5 is the default range.
+const TimeRange& RangeOf(int rangeIndex)
+{
+    const bool known = rangeIndex >= 0 && rangeIndex < static_cast<int>(TimeRanges.size());
+    return TimeRanges.at(static_cast<std::size_t>(known ? rangeIndex : DefaultGraphRange));
+}
+
 } // namespace
 
 GraphWindow GraphWindowEndingAt(StationTime end, int rangeIndex)
 {
     CivilTime at = DecodeStationTime(end);
     at.second = 0;
-    CivilTime back;
-    switch (rangeIndex) {
-    case 0:
-        back.hour = -6;
-        break;
-    case 1:
-        back.hour = -12;
-        break;
-    case 3:
-        back.day = -3;
-        break;
-    case 4:
-        back.day = -7;
-        break;
-    case 5:
-        back.day = -10;
-        break;
-    default:
-        back.day = -1;
-        break;
-    }
-    return {OffsetStationTime(at, back), end};
+    return {OffsetStationTime(at, RangeOf(rangeIndex).back), end};
 }
 
 GraphWindow GraphWindowNow(int rangeIndex)
@@ -123,20 +123,7 @@ GraphWindow GraphWindowNow(int rangeIndex)
 
 QString GraphRangeLabel(int rangeIndex)
 {
-    switch (rangeIndex) {
-    case 0:
-        return QStringLiteral("6 hours");
-    case 1:
-        return QStringLiteral("12 hours");
-    case 3:
-        return QStringLiteral("3 days");
-    case 4:
-        return QStringLiteral("7 days");
-    case 5:
-        return QStringLiteral("10 days");
-    default:
-        return QStringLiteral("24 hours");
-    }
+    return QLatin1String(RangeOf(rangeIndex).label);
 }
 
 QString TrimBlanksAndControls(const QString& text)
