@@ -139,6 +139,17 @@ public:
                             syntax && !lost);
     }
 
+    // The first row, read straight from the handle; false when there is none.
+    bool FetchFirstRow(SQLHSTMT handle)
+    {
+        const SQLRETURN fetched = SQLFetch(handle);
+        if (fetched == SQL_NO_DATA)
+            return false;
+        if (!SQL_SUCCEEDED(fetched))
+            FailOnHandle(handle, false);
+        return true;
+    }
+
     // A failed call made on the handle directly.
     [[noreturn]] void FailOnHandle(SQLHSTMT handle, bool rowsHandedOut)
     {
@@ -362,11 +373,8 @@ bool StationQueries::ReadLastUpdate(const QString& currentStation, StationTime& 
         // Read straight from the handle: the fields arrive as the database holds them, with no
         // date-time object of the local zone in between.
         const SQLHSTMT handle = statement.Handle();
-        const SQLRETURN fetched = SQLFetch(handle);
-        if (fetched == SQL_NO_DATA)
+        if (!statement.FetchFirstRow(handle))
             return false;
-        if (!SQL_SUCCEEDED(fetched))
-            statement.FailOnHandle(handle, false);
         SQL_TIMESTAMP_STRUCT stamp{};
         SQLLEN indicator = 0;
         if (!SQL_SUCCEEDED(
@@ -406,11 +414,8 @@ bool StationQueries::ReadLatestReading(const QString& station, const QString& se
         // Read straight from the handle, as the last update is: the time's fields arrive as the
         // database holds them, with no date-time object of the local zone in between.
         const SQLHSTMT handle = statement.Handle();
-        const SQLRETURN fetched = SQLFetch(handle);
-        if (fetched == SQL_NO_DATA)
+        if (!statement.FetchFirstRow(handle))
             return false;
-        if (!SQL_SUCCEEDED(fetched))
-            statement.FailOnHandle(handle, false);
         double value = 0.0;
         SQLLEN valueIndicator = 0;
         SQL_TIMESTAMP_STRUCT stamp{};

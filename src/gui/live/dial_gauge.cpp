@@ -2,6 +2,7 @@
 
 #include "core/live/gauge_scale.h"
 #include "core/live/value_text.h"
+#include "gui/live/gauge_scale_div.h"
 #include "gui/widgets/fonts.h"
 
 #include <qwt_dial.h>
@@ -234,12 +235,7 @@ void DialGauge::updateScale()
     rules.minorSpacing = 4;
     const GaugeTicks ticks = LayoutGaugeTicks(drawn, rules);
 
-    QList<double> lists[QwtScaleDiv::NTickTypes];
-    for (const double tick : ticks.minor)
-        lists[QwtScaleDiv::MinorTick].append(tick);
-    for (const double tick : ticks.major)
-        lists[QwtScaleDiv::MajorTick].append(tick);
-    m_face->setTicks(QwtScaleDiv(drawn.start, drawn.end, lists));
+    m_face->setTicks(GaugeScaleDiv(drawn, ticks));
     // The toolkit's dial bounds its value to the new scale and shows it; a hidden needle stays
     // hidden.
     if (!std::isnan(m_value))

@@ -1,6 +1,7 @@
 #include "gui/live/thermometer_gauge.h"
 
 #include "core/live/gauge_scale.h"
+#include "gui/live/gauge_scale_div.h"
 #include "gui/widgets/fonts.h"
 
 #include <qwt_scale_div.h>
@@ -128,12 +129,7 @@ void ThermometerGauge::updateScale()
     rules.minorSpacing = 3;
     const GaugeTicks ticks = LayoutGaugeTicks(drawn, rules);
 
-    QList<double> lists[QwtScaleDiv::NTickTypes];
-    for (const double tick : ticks.minor)
-        lists[QwtScaleDiv::MinorTick].append(tick);
-    for (const double tick : ticks.major)
-        lists[QwtScaleDiv::MajorTick].append(tick);
-    setScale(QwtScaleDiv(drawn.start, drawn.end, lists));
+    setScale(GaugeScaleDiv(drawn, ticks));
     setOrigin(drawn.start);
     QwtThermo::setValue(std::isnan(m_value) ? drawn.start : drawn.bounded(m_value));
 }
