@@ -16,6 +16,8 @@ packages=(
   clang libclang-rt-14-dev
   # seeing the GUI, independent checks
   xvfb xauth x11-utils xdotool imagemagick python3 locales
+  # stopping a process at a chosen system call in the save tests
+  strace
   # checking the desktop entry of the package
   desktop-file-utils
   # a real printer queue in tests

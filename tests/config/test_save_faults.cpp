@@ -3,6 +3,7 @@
 // takes new files and where only the file itself may be written. The number of kills per case
 // comes from ORVELA_SAVE_KILLS (a few by default, to keep the run short).
 
+#include "core/config/settings_file.h"
 #include "core/config/settings_store.h"
 
 #include <QCoreApplication>
@@ -154,7 +155,8 @@ struct KillCounts
     int cutShort = 0; // a beginning of either file, or shorter than both
     int mixed = 0;    // neither, at full length
     int strayFiles = 0;
-    int notSaving = 0; // the loop had failed before the kill
+    int notSaving = 0;      // the loop had failed before the kill
+    int finishedByRead = 0; // a save in place that the next read finished from its journal
 };
 
 bool waitForByte(int fd, int milliseconds)
@@ -175,6 +177,8 @@ class TestSaveFaults : public QObject
 private slots:
     void killDuringSave_data();
     void killDuringSave();
+    void rewriteCutOff_data();
+    void rewriteCutOff();
     void fullDisk_data();
     void fullDisk();
 
@@ -186,20 +190,19 @@ void TestSaveFaults::killDuringSave_data()
 {
     QTest::addColumn<int>("size");
     QTest::addColumn<bool>("folderWritable");
-    QTest::addColumn<bool>("mayMix");
 
-    QTest::newRow("5 MB, writable folder") << 5 * 1024 * 1024 << true << false;
-    // A write in place that spans pages of the file can be divided by a kill.
-    QTest::newRow("5 MB, read-only folder") << 5 * 1024 * 1024 << false << true;
-    QTest::newRow("1 KB, writable folder") << 1024 << true << false;
-    QTest::newRow("1 KB, read-only folder") << 1024 << false << false;
+    QTest::newRow("5 MB, writable folder") << 5 * 1024 * 1024 << true;
+    // A write in place that spans pages of the file can be divided by a kill: the next read
+    // finishes it.
+    QTest::newRow("5 MB, read-only folder") << 5 * 1024 * 1024 << false;
+    QTest::newRow("1 KB, writable folder") << 1024 << true;
+    QTest::newRow("1 KB, read-only folder") << 1024 << false;
 }
 
 void TestSaveFaults::killDuringSave()
 {
     QFETCH(int, size);
     QFETCH(bool, folderWritable);
-    QFETCH(bool, mayMix);
     if (::geteuid() != 0)
         QSKIP("needs root to run the saving loop as another account");
     const int kills = qEnvironmentVariableIntValue("ORVELA_SAVE_KILLS") > 0
@@ -214,6 +217,11 @@ void TestSaveFaults::killDuringSave()
     // The loop runs as nobody: a folder of its own takes new files, root's refuses them.
     if (folderWritable)
         QVERIFY(chownTo(folder, Nobody));
+    // The user's data folder, where a save in place keeps its journal.
+    const QString data = base.filePath(QStringLiteral("data"));
+    QVERIFY(QDir().mkdir(data) && chownTo(data, Nobody));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data));
+    const QString journals = QDir(data).filePath(QStringLiteral("orvela/unfinished-saves"));
 
     const QByteArray start = fileOfSize(size);
     const QByteArray even = savedBytes(start, 0);
@@ -259,7 +267,15 @@ void TestSaveFaults::killDuringSave()
             continue;
         }
 
-        const QByteArray left = readFile(path);
+        const QByteArray raw = readFile(path);
+        // As the next start reads it.
+        QByteArray left;
+        QString problem;
+        QCOMPARE(orvela::ReadSettingsFile(path, left, problem), orvela::SettingsFileRead::Read);
+        QCOMPARE(readFile(path), left);
+        QCOMPARE(QDir(journals).entryList(QDir::Files | QDir::Hidden), QStringList());
+        if (raw != left)
+            ++counts.finishedByRead;
         const QByteArray loaded = SettingsStore::fromBytes(left).toBytes();
         if (left == even || left == odd)
             ++counts.intact;
@@ -280,9 +296,11 @@ void TestSaveFaults::killDuringSave()
     };
     counts.strayFiles = static_cast<int>(strays().size());
     qInfo("%d kills at random moments of a %.1f ms save: %d intact, %d loading as intact, "
-          "%d empty, %d cut short, %d mixed, %d stray files, %d not saving",
+          "%d empty, %d cut short, %d mixed, %d stray files, %d not saving; %d finished by "
+          "the next read",
           kills, static_cast<double>(cycle) / 1e6, counts.intact, counts.loadsIntact, counts.empty,
-          counts.cutShort, counts.mixed, counts.strayFiles, counts.notSaving);
+          counts.cutShort, counts.mixed, counts.strayFiles, counts.notSaving,
+          counts.finishedByRead);
     QCOMPARE(counts.notSaving, 0);
     QCOMPARE(counts.empty, 0);
     QCOMPARE(counts.cutShort, 0);
@@ -303,8 +321,70 @@ void TestSaveFaults::killDuringSave()
     }
     if (folderWritable)
         QCOMPARE(counts.loadsIntact, 0); // the rename is one step
-    if (!mayMix)
-        QCOMPARE(counts.mixed, 0);
+    QCOMPARE(counts.mixed, 0);
+}
+
+void TestSaveFaults::rewriteCutOff_data()
+{
+    QTest::addColumn<bool>("editedSince");
+
+    QTest::newRow("the next read finishes the save") << false;
+    QTest::newRow("an edit since wins over the journal") << true;
+}
+
+// A save in place killed at a chosen moment: after the new text is written, before the file is
+// cut to its length (so it still ends in the empty lines that stood in for the old text's room).
+void TestSaveFaults::rewriteCutOff()
+{
+    QFETCH(bool, editedSince);
+    if (::geteuid() != 0)
+        QSKIP("needs root to run the save as another account");
+    QTemporaryDir base;
+    QVERIFY(::chmod(QFile::encodeName(base.path()).constData(), 0755) == 0);
+    const QString folder = base.filePath(QStringLiteral("cfg"));
+    const QString data = base.filePath(QStringLiteral("data"));
+    QVERIFY(QDir().mkdir(folder) && QDir().mkdir(data) && chownTo(data, Nobody));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data));
+    const QString journals = QDir(data).filePath(QStringLiteral("orvela/unfinished-saves"));
+    const QString path = QDir(folder).filePath(Ovf);
+    const QByteArray start = fileOfSize(64 * 1024);
+    const QByteArray saved = savedBytes(start, 0); // shorter: the loop's first title
+    QVERIFY(writeFile(path, start) && chownTo(path, Nobody));
+
+    const QByteArray self = QFile::encodeName(QCoreApplication::applicationFilePath());
+    const QByteArray target = QFile::encodeName(path);
+    const int traced = asNobody([&] {
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        // A bounded run: where the injection does not take, the loop would save for ever.
+        ::execlp("timeout", "timeout", "-s", "KILL", "30", "strace", "-f", "-o", "/dev/null", "-e",
+                 "trace=ftruncate", "-e", "inject=ftruncate:signal=KILL:when=1", self.constData(),
+                 "--save-loop", target.constData(), static_cast<char*>(nullptr));
+        return 127;
+    });
+    const QByteArray raw = readFile(path);
+    if (traced == 127 || raw == start)
+        QSKIP("strace cannot stop a process here");
+    QVERIFY(raw != saved);
+    QVERIFY(raw.startsWith(saved));
+    QCOMPARE(QDir(journals).entryList(QDir::Files).size(), 1);
+
+    QByteArray expected = saved;
+    if (editedSince) {
+        expected = "[Application]\r\nTitle=Edited by hand\r\n";
+        QVERIFY(writeFile(path, expected));
+    }
+    QByteArray read;
+    QString problem;
+    QString notice;
+    QCOMPARE(orvela::ReadSettingsFile(path, read, problem, &notice),
+             orvela::SettingsFileRead::Read);
+    QCOMPARE(read, expected);
+    QVERIFY2(notice.contains(path) && notice.contains(editedSince ? "changed since" : "finished"),
+             qPrintable(notice));
+    QCOMPARE(readFile(path), expected);
+    QCOMPARE(QDir(journals).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 void TestSaveFaults::fullDisk_data()

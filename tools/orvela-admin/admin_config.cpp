@@ -49,6 +49,8 @@ int ConfigCommand(const QStringList& args, QTextStream& out, QTextStream& err)
         err << "orvela-admin: config: " << store.errorText() << '\n';
         return ExitFailed;
     }
+    if (!store.notice().isEmpty())
+        err << "orvela-admin: config: " << store.notice() << '\n';
     if (get) {
         if (!store.contains(section, key))
             return ExitFailed;

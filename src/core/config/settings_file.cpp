@@ -1,10 +1,14 @@
 #include "core/config/settings_file.h"
 
+#include "core/config/file_io.h"
+
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <cerrno>
@@ -12,98 +16,14 @@
 #include <cstdlib>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace orvela {
 namespace {
 
-QString reasonOf(int error)
-{
-    return qt_error_string(error);
-}
-
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int get() const { return m_fd; }
-    bool valid() const { return m_fd >= 0; }
-
-private:
-    int m_fd;
-};
-
-// False with errno set; a short write goes on where it stopped. `reached` is the end of what
-// was written.
-bool writeAll(int fd, const char* data, qint64 size, qint64 offset, qint64& reached)
-{
-    reached = offset;
-    while (size > 0) {
-        const ssize_t written =
-            ::pwrite(fd, data, static_cast<std::size_t>(size), static_cast<off_t>(reached));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (written == 0) {
-            errno = ENOSPC;
-            return false;
-        }
-        data += written;
-        size -= written;
-        reached += written;
-    }
-    return true;
-}
-
-bool writeAll(int fd, const char* data, qint64 size, qint64 offset)
-{
-    qint64 reached = 0;
-    return writeAll(fd, data, size, offset, reached);
-}
-
-bool truncateTo(int fd, qint64 size)
-{
-    while (::ftruncate(fd, static_cast<off_t>(size)) != 0) {
-        if (errno != EINTR)
-            return false;
-    }
-    return true;
-}
-
-// Reads to the end, but never more than the largest configuration.
-bool readAll(int fd, QByteArray& bytes, QString& problem)
-{
-    bytes.clear();
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            problem = reasonOf(errno);
-            return false;
-        }
-        if (got == 0)
-            return true;
-        if (bytes.size() + got > MaxSettingsFileSize) {
-            problem = QStringLiteral("it is larger than %1 MB, too large for a configuration")
-                          .arg(MaxSettingsFileSize / (1024 * 1024));
-            return false;
-        }
-        bytes.append(buffer, static_cast<int>(got));
-    }
-}
+using namespace file_io;
 
 // What stat() says is wrong with reading the file, or an empty text.
 QString kindProblem(const struct stat& info)
@@ -116,13 +36,6 @@ QString kindProblem(const struct stat& info)
         return QStringLiteral("it is larger than %1 MB, too large for a configuration")
             .arg(MaxSettingsFileSize / (1024 * 1024));
     return QString();
-}
-
-void syncFolder(const QByteArray& folder)
-{
-    const Descriptor fd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.valid())
-        ::fsync(fd.get());
 }
 
 // The permissions, and where allowed the owner, of the file being replaced.
@@ -151,18 +64,6 @@ QByteArray tempNameIn(const QByteArray& folder, const QByteArray& base)
 // the old one; a kill in that moment leaves it behind. One older than this is such a leftover,
 // never a save in progress.
 constexpr int LeftoverSeconds = 60;
-
-bool isTempName(const QString& name, const QString& base)
-{
-    if (name.size() != base.size() + 7 || !name.startsWith(base + QLatin1Char('.')))
-        return false;
-    for (int i = base.size() + 1; i < name.size(); ++i) {
-        const char16_t c = name.at(i).unicode();
-        if (!((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9')))
-            return false;
-    }
-    return true;
-}
 
 void removeLeftovers(const QByteArray& folder, const QByteArray& base)
 {
@@ -259,8 +160,11 @@ Replace replaceByRename(const QByteArray& target, const QByteArray& bytes,
 }
 
 // Rewrites the file in place; on failure puts the old content back. An empty text on success.
-QString rewriteInPlace(const QByteArray& target, const QByteArray& bytes)
+// `unsettled` tells whether the file may be left neither old nor new (the old content could not
+// be put back).
+QString rewriteInPlace(const QByteArray& target, const QByteArray& bytes, bool& unsettled)
 {
+    unsettled = false;
     const Descriptor file(::open(target.constData(), O_RDWR | O_CLOEXEC | O_NOCTTY));
     if (!file.valid())
         return reasonOf(errno);
@@ -272,7 +176,7 @@ QString rewriteInPlace(const QByteArray& target, const QByteArray& bytes)
         return problem;
     QByteArray old;
     QString problem;
-    if (!readAll(fd, old, problem))
+    if (!readAll(fd, old, problem, MaxSettingsFileSize))
         return problem + QStringLiteral("; the file was left as it was");
     if (old == bytes)
         return QString();
@@ -294,6 +198,7 @@ QString rewriteInPlace(const QByteArray& target, const QByteArray& bytes)
         if (writeAll(fd, old.constData() + same, end - same, same) && truncateTo(fd, oldSize) &&
             ::fsync(fd) == 0)
             return reason + QStringLiteral("; its previous content was put back");
+        unsettled = true;
         return reason + QStringLiteral(", and its previous content could not be put back (%1)")
                             .arg(reasonOf(errno));
     };
@@ -323,9 +228,218 @@ QString rewriteInPlace(const QByteArray& target, const QByteArray& bytes)
     return QString();
 }
 
+// A rewrite in place is one write of what differs, which a kill can divide where it spans pages
+// of a large file. So it first keeps the old and the new content in a journal of its own, in the
+// user's data folder (the file's folder refuses new files), and removes the journal once the file
+// is settled. A journal left by a kill lets the next read finish the save: a read sees the old
+// file or the new one, whatever moment the kill came at.
+//
+// The journal opens with a checksum of what follows, so one cut short by a kill while it was
+// written (the file not yet touched) is recognised and dropped. One whose file was changed by
+// anything but the rewrite since (bytes that are neither the old nor the new ones) is dropped
+// too: the file as it stands wins. A save holds a lock on its journal while it works; a read
+// that finds the journal locked uses the new content and leaves the file to that save.
+const QByteArray JournalMagic = "orvela unfinished save 1\n";
+constexpr qint64 JournalHeaderLimit = 4096 + 3 * 20;
+
+struct Journal
+{
+    QByteArray target;
+    QByteArray old;
+    QByteArray fresh;
+};
+
+QByteArray journalPathFor(const QByteArray& target)
+{
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (data.isEmpty())
+        return {};
+    const QByteArray hash = QCryptographicHash::hash(target, QCryptographicHash::Sha256).toHex();
+    return QFile::encodeName(data + QStringLiteral("/orvela/unfinished-saves/")) + hash.left(32) +
+           ".save";
+}
+
+QByteArray journalBytes(const Journal& journal)
+{
+    const QByteArray body = QByteArray::number(journal.target.size()) + ' ' +
+                            QByteArray::number(journal.old.size()) + ' ' +
+                            QByteArray::number(journal.fresh.size()) + '\n' + journal.target +
+                            journal.old + journal.fresh;
+    return JournalMagic + QCryptographicHash::hash(body, QCryptographicHash::Sha256).toHex() +
+           '\n' + body;
+}
+
+bool parseJournal(const QByteArray& bytes, Journal& journal)
+{
+    if (!bytes.startsWith(JournalMagic))
+        return false;
+    const auto hashEnd = bytes.indexOf('\n', JournalMagic.size());
+    if (hashEnd < 0)
+        return false;
+    const QByteArray body = bytes.mid(hashEnd + 1);
+    if (QCryptographicHash::hash(body, QCryptographicHash::Sha256).toHex() !=
+        bytes.mid(JournalMagic.size(), hashEnd - JournalMagic.size()))
+        return false;
+    const auto sizesEnd = body.indexOf('\n');
+    if (sizesEnd < 0 || sizesEnd > JournalHeaderLimit)
+        return false;
+    const QList<QByteArray> sizes = body.left(sizesEnd).split(' ');
+    if (sizes.size() != 3)
+        return false;
+    int lengths[3] = {};
+    qint64 total = sizesEnd + 1;
+    for (int i = 0; i < 3; ++i) {
+        bool ok = false;
+        const qint64 length = sizes[i].toLongLong(&ok);
+        if (!ok || length < 0 || length > MaxSettingsFileSize)
+            return false;
+        lengths[i] = static_cast<int>(length);
+        total += length;
+    }
+    if (total != body.size())
+        return false;
+    journal.target = body.mid(sizesEnd + 1, lengths[0]);
+    journal.old = body.mid(sizesEnd + 1 + lengths[0], lengths[1]);
+    journal.fresh = body.mid(sizesEnd + 1 + lengths[0] + lengths[1]);
+    return true;
+}
+
+// Whether `file` can be what a rewrite from the journal's old content to its new one left when
+// it was cut off: no longer nor shorter than both, every byte the old one, the new one or an
+// empty line standing in for room.
+bool leftByRewrite(const QByteArray& file, const Journal& journal)
+{
+    const int oldSize = journal.old.size();
+    const int freshSize = journal.fresh.size();
+    if (file.size() < std::min(oldSize, freshSize) || file.size() > std::max(oldSize, freshSize))
+        return false;
+    for (int i = 0; i < file.size(); ++i) {
+        const char c = file.at(i);
+        if (c != '\n' && !(i < oldSize && c == journal.old.at(i)) &&
+            !(i < freshSize && c == journal.fresh.at(i)))
+            return false;
+    }
+    return true;
+}
+
+// Writes the journal of a rewrite in place and returns its path with the lock held on
+// `locked`, or an empty path where no journal could be kept (the rewrite then goes on without).
+QByteArray keepJournal(const Journal& journal, int& locked)
+{
+    locked = -1;
+    const QByteArray path = journalPathFor(journal.target);
+    if (path.isEmpty())
+        return {};
+    const QByteArray folder = path.left(path.lastIndexOf('/'));
+    if (!QDir().mkpath(QFile::decodeName(folder)))
+        return {};
+    ::chmod(folder.constData(), 0700);
+    QByteArray temp = path + ".XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    const QByteArray bytes = journalBytes(journal);
+    if (::flock(fd, LOCK_EX) != 0 || !writeAll(fd, bytes.constData(), bytes.size(), 0) ||
+        ::fsync(fd) != 0 || ::rename(temp.constData(), path.constData()) != 0) {
+        ::unlink(temp.constData());
+        ::close(fd);
+        return {};
+    }
+    syncFolder(folder);
+    locked = fd;
+    return path;
+}
+
+// A journal being written has a name of its own until it is complete; a kill leaves that file.
+// A save holds its lock from the start, so one that can be locked is a leftover.
+void removeJournalLeftovers(const QByteArray& path)
+{
+    const auto slash = path.lastIndexOf('/');
+    const QString base = QFile::decodeName(path.mid(slash + 1));
+    const QDir dir(QFile::decodeName(path.left(slash)));
+    for (const QFileInfo& info : dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks)) {
+        if (!isTempName(info.fileName(), base))
+            continue;
+        const QByteArray name = QFile::encodeName(info.filePath());
+        const Descriptor fd(::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+        if (fd.valid() && ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0)
+            ::unlink(name.constData());
+    }
+}
+
+void dropJournal(const QByteArray& path)
+{
+    if (::unlink(path.constData()) == 0)
+        syncFolder(path.left(path.lastIndexOf('/')));
+}
+
+// A journal left for `target` by a save that was cut off: `bytes` (the file as read) becomes the
+// new content, and the file is mended where it can be. Returns a sentence for the operator when
+// the file was not what a complete save left.
+QString finishUnfinishedSave(const QByteArray& target, QByteArray& bytes)
+{
+    const QByteArray path = journalPathFor(target);
+    if (path.isEmpty())
+        return {};
+    removeJournalLeftovers(path);
+    const Descriptor fd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    struct stat info = {};
+    if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return {};
+    const bool saving = ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0;
+    QByteArray content;
+    QString problem;
+    Journal journal;
+    // One cut short while it was written: the file was not touched yet.
+    if (!readAll(fd.get(), content, problem, 3 * MaxSettingsFileSize + JournalHeaderLimit) ||
+        !parseJournal(content, journal) || journal.target != target) {
+        if (!saving)
+            dropJournal(path);
+        return {};
+    }
+    const QString file = QFile::decodeName(target);
+    if (!leftByRewrite(bytes, journal)) {
+        if (saving)
+            return {};
+        dropJournal(path);
+        return QStringLiteral("A save of %1 was cut off earlier, and the file was changed since: "
+                              "it is read as it stands")
+            .arg(file);
+    }
+    if (saving || bytes == journal.fresh) {
+        bytes = journal.fresh;
+        if (!saving)
+            dropJournal(path);
+        return {};
+    }
+    bool unsettled = false;
+    problem = rewriteInPlace(target, journal.fresh, unsettled);
+    bytes = journal.fresh;
+    if (!problem.isEmpty()) {
+        // A later read or save tries again.
+        return QStringLiteral("A save of %1 was cut off; its new content was read from %2, but "
+                              "the file cannot be mended yet: %3")
+            .arg(file, QFile::decodeName(path), problem);
+    }
+    dropJournal(path);
+    return QStringLiteral("A save of %1 was cut off; it was finished from its journal").arg(file);
+}
+
+// The file a path names, following links; the path itself where it names nothing.
+QByteArray resolvedTarget(const QByteArray& name)
+{
+    QByteArray target = name;
+    if (char* resolved = ::realpath(name.constData(), nullptr)) {
+        target = resolved;
+        std::free(resolved);
+    }
+    return target;
+}
+
 } // namespace
 
-SettingsFileRead ReadSettingsFile(const QString& path, QByteArray& bytes, QString& problem)
+SettingsFileRead ReadSettingsFile(const QString& path, QByteArray& bytes, QString& problem,
+                                  QString* notice)
 {
     bytes.clear();
     problem.clear();
@@ -352,10 +466,13 @@ SettingsFileRead ReadSettingsFile(const QString& path, QByteArray& bytes, QStrin
         return SettingsFileRead::Refused;
     }
     problem = kindProblem(info);
-    if (!problem.isEmpty() || !readAll(fd.get(), bytes, problem)) {
+    if (!problem.isEmpty() || !readAll(fd.get(), bytes, problem, MaxSettingsFileSize)) {
         bytes.clear();
         return SettingsFileRead::Refused;
     }
+    const QString finished = finishUnfinishedSave(resolvedTarget(name), bytes);
+    if (notice)
+        *notice = finished;
     return SettingsFileRead::Read;
 }
 
@@ -369,14 +486,15 @@ QString WriteSettingsFile(const QString& path, const QByteArray& bytes)
             return S_ISDIR(info.st_mode) ? QStringLiteral("it is a folder")
                                          : QStringLiteral("it is not a regular file");
         // A link stays a link: the file it names is the one replaced.
-        if (char* resolved = ::realpath(target.constData(), nullptr)) {
-            target = resolved;
-            std::free(resolved);
-        }
+        target = resolvedTarget(target);
     }
     QString problem;
     switch (replaceByRename(target, bytes, exists ? &info : nullptr, problem)) {
     case Replace::Done:
+        // What an earlier save cut off in place is superseded.
+        if (exists)
+            if (const QByteArray journal = journalPathFor(target); !journal.isEmpty())
+                ::unlink(journal.constData());
         return QString();
     case Replace::Failed:
         return problem;
@@ -385,7 +503,28 @@ QString WriteSettingsFile(const QString& path, const QByteArray& bytes)
     }
     if (!exists)
         return problem;
-    return rewriteInPlace(target, bytes);
+
+    QByteArray old;
+    if (ReadSettingsFile(QFile::decodeName(target), old, problem) != SettingsFileRead::Read)
+        return problem;
+    if (old == bytes)
+        return QString();
+    // A journal the read could not finish (the file cannot be mended now, or another save is at
+    // work on it) is not replaced: it is what makes the file whole again.
+    if (const QByteArray earlier = journalPathFor(target);
+        !earlier.isEmpty() && ::access(earlier.constData(), F_OK) == 0)
+        return QStringLiteral("an earlier save of it was cut off and cannot be finished yet; the "
+                              "file was left as it was");
+    int locked = -1;
+    const QByteArray journal = keepJournal({target, old, bytes}, locked);
+    bool unsettled = false;
+    problem = rewriteInPlace(target, bytes, unsettled);
+    if (!journal.isEmpty()) {
+        if (!unsettled)
+            dropJournal(journal);
+        ::close(locked);
+    }
+    return problem;
 }
 
 } // namespace orvela

@@ -20,8 +20,11 @@ enum class SettingsFileRead
 };
 
 // Only a regular file (or a link to one) is read: a named pipe would block the start for good,
-// and a device such as /dev/zero never ends.
-SettingsFileRead ReadSettingsFile(const QString& path, QByteArray& bytes, QString& problem);
+// and a device such as /dev/zero never ends. A save in place that was cut off is finished first
+// (see WriteSettingsFile()): `bytes` is the new content, the file is mended where it may be
+// written, and `notice` says so.
+SettingsFileRead ReadSettingsFile(const QString& path, QByteArray& bytes, QString& problem,
+                                  QString* notice = nullptr);
 
 // Replaces the content of the file at `path` (following a symbolic link) by `bytes`. Returns an
 // empty text on success, otherwise why it failed, saying what became of the file.
@@ -36,7 +39,8 @@ SettingsFileRead ReadSettingsFile(const QString& path, QByteArray& bytes, QStrin
 // Where the folder refuses a new file but the file itself may be written, the file is rewritten
 // in place: what must grow is written first (a full disk then fails before the old text is
 // touched), then the part that differs, and the length is cut last; on any failure the old
-// content is put back.
+// content is put back. A journal of the old and the new content, kept in the user's data folder
+// during the rewrite, lets ReadSettingsFile() finish a rewrite that a kill cut off.
 QString WriteSettingsFile(const QString& path, const QByteArray& bytes);
 
 } // namespace orvela

@@ -143,7 +143,7 @@ void SettingsStore::load()
 {
     QByteArray bytes;
     QString problem;
-    switch (ReadSettingsFile(m_path, bytes, problem)) {
+    switch (ReadSettingsFile(m_path, bytes, problem, &m_notice)) {
     case SettingsFileRead::Missing:
         return;
     case SettingsFileRead::Refused:

@@ -35,6 +35,8 @@ public:
     bool ok() const { return m_loaded; }
     // Why the load or the last flush failed; empty when nothing failed.
     const QString& errorText() const { return m_errorText; }
+    // What reading the file found and mended (a save that was cut off), or an empty text.
+    const QString& notice() const { return m_notice; }
 
     // True when the key stands in the section, whatever its value (an empty one included).
     bool contains(const QString& section, const QString& key) const
@@ -106,6 +108,7 @@ private:
     QString m_path;
     bool m_loaded = true;
     QString m_errorText;
+    QString m_notice;
     std::vector<Section> m_sections;
 };
 

@@ -20,6 +20,8 @@ void TfrmMain::LoadSettings()
         m_log.AddStatusLine(store.errorText());
         m_log.AddStatusLine(QStringLiteral("Failed to read INI file"));
     }
+    if (!store.notice().isEmpty())
+        m_log.AddStatusLine(store.notice());
 
     ApplyStoredBounds(*this, store, keys::Windows, {y(), x(), height(), width()});
 
