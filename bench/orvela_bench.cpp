@@ -18,6 +18,7 @@
 // station's clock, and prints the resident set before and after them.
 
 #include "bench_station.h"
+#include "core/app/runtime_folder.h"
 #include "core/config/settings_keys.h"
 #include "core/config/settings_store.h"
 #include "core/db/password_scrambler.h"
@@ -31,6 +32,7 @@
 #include "gui/graphs/graph_position.h"
 #include "gui/graphs/reading_series.h"
 #include "gui/messages/frm_log.h"
+#include "offscreen_quiet.h"
 #include "process_figures.h"
 #include "raw_fetch.h"
 #include "recording_prompter.h"
@@ -463,6 +465,8 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    orvela::ProvideRuntimeFolder();
+    orvela::bench::QuietOffscreenPlatform();
     QApplication app(argc, argv);
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() == 5 && arguments.at(1) == QLatin1String("--desk"))

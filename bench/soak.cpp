@@ -12,6 +12,7 @@
 // itself.
 // Exits 1 when a refresh reported a failure or the feed stopped.
 
+#include "core/app/runtime_folder.h"
 #include "core/config/settings_keys.h"
 #include "core/config/settings_store.h"
 #include "core/db/password_scrambler.h"
@@ -21,6 +22,7 @@
 #include "gui/graphs/graph_position.h"
 #include "gui/graphs/reading_series.h"
 #include "gui/messages/frm_log.h"
+#include "offscreen_quiet.h"
 #include "process_figures.h"
 #include "recording_prompter.h"
 #include "support/station_time.h"
@@ -255,6 +257,8 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    orvela::ProvideRuntimeFolder();
+    orvela::bench::QuietOffscreenPlatform();
     QApplication app(argc, argv);
     const Options options = ParseOptions(QApplication::arguments());
 

@@ -1,3 +1,4 @@
+#include "core/app/runtime_folder.h"
 #include "gui/app/config_check.h"
 #include "gui/app/frm_main.h"
 #include "gui/app/termination_signals.h"
@@ -9,14 +10,9 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 
 #include <cstdio>
 #include <cstring>
-
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -69,36 +65,13 @@ int AnswerHelpOrVersion(int argc, char* argv[])
     return 0;
 }
 
-// Without XDG_RUNTIME_DIR the toolkit warns on the console at every start and falls back to a
-// folder of its own in /tmp. The program gives it that same folder itself, after making sure it
-// is a folder of this account that no one else can enter; otherwise it leaves the variable unset.
-void ProvideRuntimeFolder()
-{
-    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
-        return;
-    const passwd* account = getpwuid(getuid());
-    const QString user =
-        account != nullptr ? QString::fromLocal8Bit(account->pw_name) : QString::number(getuid());
-    const QByteArray folder =
-        QFile::encodeName(QDir::tempPath() + QStringLiteral("/runtime-") + user);
-    mkdir(folder.constData(), S_IRWXU);
-    struct stat status
-    {};
-    if (lstat(folder.constData(), &status) != 0 || !S_ISDIR(status.st_mode) ||
-        status.st_uid != getuid())
-        return;
-    if ((status.st_mode & 07777) != S_IRWXU && chmod(folder.constData(), S_IRWXU) != 0)
-        return;
-    qputenv("XDG_RUNTIME_DIR", folder);
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
 {
     if (AsksForHelpOrVersion(argc, argv))
         return AnswerHelpOrVersion(argc, argv);
-    ProvideRuntimeFolder();
+    orvela::ProvideRuntimeFolder();
 
     QApplication app(argc, argv);
     // Only the name: a display name would be appended to every window title the desktop shows.
