@@ -146,6 +146,34 @@ template <typename Part> int asNobody(Part part)
     return WEXITSTATUS(status);
 }
 
+// The user's data folder, where a save in place keeps its journal: one of the test's own,
+// writable by the account the saves run as, for as long as this lives.
+class DataHome
+{
+public:
+    DataHome()
+    {
+        m_ready = m_dir.isValid() &&
+                  ::chmod(QFile::encodeName(m_dir.path()).constData(), 0755) == 0 &&
+                  chownTo(m_dir.path(), Nobody);
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.path()));
+    }
+    ~DataHome() { qunsetenv("XDG_DATA_HOME"); }
+    DataHome(const DataHome&) = delete;
+    DataHome& operator=(const DataHome&) = delete;
+
+    bool isValid() const { return m_ready; }
+    QStringList journals() const
+    {
+        return QDir(m_dir.filePath(QStringLiteral("orvela/unfinished-saves")))
+            .entryList(QDir::Files | QDir::Hidden);
+    }
+
+private:
+    QTemporaryDir m_dir;
+    bool m_ready = false;
+};
+
 // What a kill left: the old or the new file, or a damaged one.
 struct KillCounts
 {
@@ -217,11 +245,8 @@ void TestSaveFaults::killDuringSave()
     // The loop runs as nobody: a folder of its own takes new files, root's refuses them.
     if (folderWritable)
         QVERIFY(chownTo(folder, Nobody));
-    // The user's data folder, where a save in place keeps its journal.
-    const QString data = base.filePath(QStringLiteral("data"));
-    QVERIFY(QDir().mkdir(data) && chownTo(data, Nobody));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(data));
-    const QString journals = QDir(data).filePath(QStringLiteral("orvela/unfinished-saves"));
+    const DataHome data;
+    QVERIFY(data.isValid());
 
     const QByteArray start = fileOfSize(size);
     const QByteArray even = savedBytes(start, 0);
@@ -273,7 +298,7 @@ void TestSaveFaults::killDuringSave()
         QString problem;
         QCOMPARE(orvela::ReadSettingsFile(path, left, problem), orvela::SettingsFileRead::Read);
         QCOMPARE(readFile(path), left);
-        QCOMPARE(QDir(journals).entryList(QDir::Files | QDir::Hidden), QStringList());
+        QCOMPARE(data.journals(), QStringList());
         if (raw != left)
             ++counts.finishedByRead;
         const QByteArray loaded = SettingsStore::fromBytes(left).toBytes();
@@ -342,10 +367,9 @@ void TestSaveFaults::rewriteCutOff()
     QTemporaryDir base;
     QVERIFY(::chmod(QFile::encodeName(base.path()).constData(), 0755) == 0);
     const QString folder = base.filePath(QStringLiteral("cfg"));
-    const QString data = base.filePath(QStringLiteral("data"));
-    QVERIFY(QDir().mkdir(folder) && QDir().mkdir(data) && chownTo(data, Nobody));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(data));
-    const QString journals = QDir(data).filePath(QStringLiteral("orvela/unfinished-saves"));
+    QVERIFY(QDir().mkdir(folder));
+    const DataHome data;
+    QVERIFY(data.isValid());
     const QString path = QDir(folder).filePath(Ovf);
     const QByteArray start = fileOfSize(64 * 1024);
     const QByteArray saved = savedBytes(start, 0); // shorter: the loop's first title
@@ -368,7 +392,7 @@ void TestSaveFaults::rewriteCutOff()
         QSKIP("strace cannot stop a process here");
     QVERIFY(raw != saved);
     QVERIFY(raw.startsWith(saved));
-    QCOMPARE(QDir(journals).entryList(QDir::Files).size(), 1);
+    QCOMPARE(data.journals().size(), 1);
 
     QByteArray expected = saved;
     if (editedSince) {
@@ -384,7 +408,7 @@ void TestSaveFaults::rewriteCutOff()
     QVERIFY2(notice.contains(path) && notice.contains(editedSince ? "changed since" : "finished"),
              qPrintable(notice));
     QCOMPARE(readFile(path), expected);
-    QCOMPARE(QDir(journals).entryList(QDir::Files | QDir::Hidden), QStringList());
+    QCOMPARE(data.journals(), QStringList());
 }
 
 void TestSaveFaults::fullDisk_data()
@@ -411,6 +435,8 @@ void TestSaveFaults::fullDisk()
     TinyDisk disk(128);
     if (!disk.isValid())
         QSKIP("cannot mount a tmpfs here (needs root)");
+    const DataHome data;
+    QVERIFY(data.isValid());
     const QString folder = QDir(disk.path()).filePath(QStringLiteral("cfg"));
     QVERIFY(QDir().mkdir(folder));
     const QString path = QDir(folder).filePath(Ovf);
@@ -436,6 +462,7 @@ void TestSaveFaults::fullDisk()
     QCOMPARE(saved, 1); // failed, and said so in the expected words
     QCOMPARE(readFile(path), original);
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList{Ovf});
+    QCOMPARE(data.journals(), QStringList());
 }
 
 int main(int argc, char** argv)
