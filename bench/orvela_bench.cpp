@@ -17,11 +17,11 @@
 // With --soak it then runs that many more refreshes (1,000 by default), a minute apart on the
 // station's clock, and prints the resident set before and after them.
 
+#include "bench_desk.h"
 #include "bench_station.h"
 #include "core/app/runtime_folder.h"
 #include "core/config/settings_keys.h"
 #include "core/config/settings_store.h"
-#include "core/db/password_scrambler.h"
 #include "core/db/station_database.h"
 #include "core/db/station_queries.h"
 #include "db/engine_fixture.h"
@@ -338,13 +338,10 @@ void WriteConfiguration(const QString& path, const EngineFixture& fixture, Engin
 {
     namespace keys = settings;
     SettingsStore store(path);
-    store.writeString(keys::Application, keys::Title, QStringLiteral("Bench"));
-    store.writeString(keys::DataBase, keys::DataSource, fixture.DataSource(engine));
-    store.writeString(keys::DataBase, keys::UserName, fixture.User(engine));
-    store.writeString(
-        keys::DataBase, keys::Password,
-        QString::fromStdU16String(EncodeStoredPassword(fixture.Password(engine).toStdU16String())));
-    store.writeString(keys::DataBase, keys::Station, Station);
+    DeskSettings desk;
+    desk.title = QStringLiteral("Bench");
+    desk.station = Station;
+    WriteDesk(store, desk, fixture, engine);
     for (int slot = 1; slot <= keys::GraphSlotCount; ++slot) {
         store.writeString(keys::GraphSection(slot), keys::Name,
                           Sensors[static_cast<std::size_t>(slot - 1)]);

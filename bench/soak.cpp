@@ -12,10 +12,10 @@
 // itself.
 // Exits 1 when a refresh reported a failure or the feed stopped.
 
+#include "bench_desk.h"
 #include "core/app/runtime_folder.h"
 #include "core/config/settings_keys.h"
 #include "core/config/settings_store.h"
-#include "core/db/password_scrambler.h"
 #include "db/engine_fixture.h"
 #include "gui/app/frm_main.h"
 #include "gui/graphs/graph_chart.h"
@@ -133,14 +133,11 @@ void WriteConfiguration(const QString& path, const EngineFixture& fixture, Engin
 {
     namespace keys = settings;
     SettingsStore store(path);
-    store.writeString(keys::Application, keys::Title, QStringLiteral("Soak"));
-    store.writeInteger(keys::Application, keys::GraphUpdate, 5);
-    store.writeString(keys::DataBase, keys::DataSource, fixture.DataSource(engine));
-    store.writeString(keys::DataBase, keys::UserName, fixture.User(engine));
-    store.writeString(
-        keys::DataBase, keys::Password,
-        QString::fromStdU16String(EncodeStoredPassword(fixture.Password(engine).toStdU16String())));
-    store.writeString(keys::DataBase, keys::Station, Station);
+    DeskSettings desk;
+    desk.title = QStringLiteral("Soak");
+    desk.updateMinutes = 5;
+    desk.station = Station;
+    WriteDesk(store, desk, fixture, engine);
     for (int slot = 1; slot <= keys::GraphSlotCount; ++slot) {
         store.writeString(keys::GraphSection(slot), keys::Name,
                           Sensors[static_cast<std::size_t>(slot - 1)]);
