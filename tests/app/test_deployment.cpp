@@ -68,6 +68,22 @@ QProcessEnvironment programEnvironment(const QString& odbcFolder)
     return environment;
 }
 
+// Starts `executable` with `arguments` and ends it with SIGTERM, as the end of a session would,
+// once it answers on the restore channel of `config`: it must then close normally with exit 0.
+// Its console output stays in `program`.
+void RunUntilTerminated(QProcess& program, const QString& executable, const QStringList& arguments,
+                        const QString& odbcFolder, const QString& config)
+{
+    program.setProcessEnvironment(programEnvironment(odbcFolder));
+    program.start(executable, arguments);
+    QVERIFY(program.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(RequestRestore(config, 500), 20000);
+    program.terminate();
+    QVERIFY(program.waitForFinished(20000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+}
+
 } // namespace
 
 class TestDeployment : public QObject
@@ -189,14 +205,10 @@ private slots:
         const QString config = QDir(folder.path()).filePath(QStringLiteral("Orvela.ovf"));
 
         QProcess program;
-        program.setProcessEnvironment(programEnvironment(odbc.path()));
-        program.start(QDir(folder.path()).filePath(QStringLiteral("orvela")), {});
-        QVERIFY(program.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(RequestRestore(config, 500), 20000);
-        program.terminate();
-        QVERIFY(program.waitForFinished(20000));
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 0);
+        RunUntilTerminated(program, QDir(folder.path()).filePath(QStringLiteral("orvela")), {},
+                           odbc.path(), config);
+        if (QTest::currentTestFailed())
+            return;
 
         const QStringList errors =
             QString::fromLocal8Bit(program.readAllStandardError()).split(QLatin1Char('\n'));
@@ -216,14 +228,10 @@ private slots:
         const QString config = dir.filePath(QStringLiteral("desk.ovf"));
         writeFile(config, "[Application]\r\nTitle=Desk 3\r\n");
         QProcess program;
-        program.setProcessEnvironment(programEnvironment(dir.path()));
-        program.start(QStringLiteral(ORVELA_PATH), {QStringLiteral("--config"), config});
-        QVERIFY(program.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(RequestRestore(config, 500), 20000);
-        program.terminate();
-        QVERIFY(program.waitForFinished(20000));
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 0);
+        RunUntilTerminated(program, QStringLiteral(ORVELA_PATH),
+                           {QStringLiteral("--config"), config}, dir.path(), config);
+        if (QTest::currentTestFailed())
+            return;
         const QByteArray saved = readFile(config);
         QVERIFY(saved.contains("Title=Desk 3\r\n"));
         QVERIFY2(saved.contains("[Windows]"), saved.constData());
@@ -240,13 +248,10 @@ private slots:
         const QString config = dir.filePath(QStringLiteral("desk.ovf"));
         writeFile(config, "[DataBase]\r\nDataSource=NoSuchSource\r\nUserName=u\r\n");
         QProcess program;
-        program.setProcessEnvironment(programEnvironment(dir.path()));
-        program.start(QStringLiteral(ORVELA_PATH), {QStringLiteral("--config"), config});
-        QVERIFY(program.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(RequestRestore(config, 500), 20000);
-        program.terminate();
-        QVERIFY(program.waitForFinished(20000));
-        QCOMPARE(program.exitCode(), 0);
+        RunUntilTerminated(program, QStringLiteral(ORVELA_PATH),
+                           {QStringLiteral("--config"), config}, dir.path(), config);
+        if (QTest::currentTestFailed())
+            return;
         const QStringList said =
             linesContaining(QString::fromLocal8Bit(program.readAllStandardError()).split('\n'),
                             QStringLiteral("Error connection to"));
@@ -322,14 +327,10 @@ private slots:
             config = dir.filePath(QStringLiteral("gone/desk.ovf"));
         }
         QProcess program;
-        program.setProcessEnvironment(programEnvironment(dir.path()));
-        program.start(QStringLiteral(ORVELA_PATH), {QStringLiteral("--config"), config});
-        QVERIFY(program.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(RequestRestore(config, 500), 20000);
-        program.terminate();
-        QVERIFY(program.waitForFinished(20000));
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 0);
+        RunUntilTerminated(program, QStringLiteral(ORVELA_PATH),
+                           {QStringLiteral("--config"), config}, dir.path(), config);
+        if (QTest::currentTestFailed())
+            return;
         const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
         QVERIFY2(errors.contains(said) && errors.contains(config), qPrintable(errors));
         // The save at the close fails too, and the Messages window goes with the program.
